@@ -1,0 +1,65 @@
+# Two set-up commands on a fresh Debian 12 machine:
+#   make run    installs what is missing, builds and starts Ombrix
+#   make test   installs what is missing, builds and runs every test through CTest
+# Further targets for development: bench, check-sanitizers, fuzz, format, devsim.
+
+BUILD      ?= build
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+PACKAGES := g++ cmake ninja-build make pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev \
+            libqcustomplot-dev libgl-dev googletest libgtest-dev libgmock-dev \
+            libbenchmark-dev libmuparser-dev libfftw3-dev clang libclang-rt-14-dev \
+            xvfb xauth imagemagick fonts-dejavu-core
+
+.PHONY: deps configure build run test bench check-sanitizers fuzz format devsim clean
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "No display found: starting Ombrix under xvfb-run"; \
+	  xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/ombrix; \
+	else $(BUILD)/ombrix; fi
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
+
+bench: deps
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMBRIX_BENCH=ON
+	cmake --build build-bench -j $(JOBS)
+	@for b in build-bench/bench_*; do echo "== $$b"; $$b --benchmark_counters_tabular=true; done
+
+# Whole test suite twice more: AddressSanitizer + UndefinedBehaviorSanitizer, then ThreadSanitizer.
+check-sanitizers: deps
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=address,undefined
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --output-on-failure -j $(JOBS) --timeout 600
+	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 600
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) build-bench build-asan build-tsan
