@@ -1,4 +1,17 @@
 # Program entry, main window, About box and splash window.
+target_sources(ombrix_gui PRIVATE
+    src/app/aboutform.cpp
+    src/app/artwork.cpp
+    src/app/fieldevents.cpp
+    src/app/generalpage.cpp
+    src/app/ombrix.cpp
+    src/app/outputpage.cpp
+    src/app/pulsepicture.cpp
+    src/app/splashscreen.cpp
+    src/app/tcss.cpp
+    src/app/toolicons.cpp
+    src/app/updown.cpp
+)
 add_executable(ombrix src/app/main.cpp)
 target_link_libraries(ombrix PRIVATE ombrix_gui)
-target_sources(ombrix_gui PRIVATE src/app/placeholder_gui.cpp)
+ombrix_gui_test(mainwindow_test tests/gui/gui_main.cpp tests/gui/mainwindow_test.cpp)

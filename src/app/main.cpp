@@ -1,6 +1,45 @@
+// Program entry: splash window, the five windows created hidden in order, a 2000 ms pause,
+// then the main window and the event loop.
+#include "app/aboutform.h"
+#include "app/ombrix.h"
+#include "app/splashscreen.h"
+#include "compute/equedit.h"
+#include "device/controlpanel.h"
+#include "device/settingsform.h"
+
 #include <QApplication>
+#include <QMessageBox>
+
+#include <chrono>
+#include <exception>
+#include <memory>
+#include <thread>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    try {
+        auto splash = std::make_unique<ombrix::TSplashScreen>();
+        splash->show();
+        splash->repaint();
+        QApplication::processEvents(); // paint it at once: nothing else runs until the pause ends
+
+        QApplication::setApplicationName("Ombrix");
+        QApplication::setApplicationDisplayName("Ombrix");
+
+        ombrix::TOmbrix mainWindow;
+        auto* controlPanel = new ombrix::TControlPanelForm(&mainWindow);
+        auto* settings = new ombrix::TSettingsForm(&mainWindow);
+        auto* equationEditor = new ombrix::TEquForm(&mainWindow);
+        auto* about = new ombrix::TAboutForm(&mainWindow);
+        mainWindow.attachWindows(controlPanel, settings, equationEditor, about);
+
+        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+        splash.reset();
+
+        mainWindow.show();
+        QApplication::exec();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, "Ombrix", e.what());
+    }
     return 0;
 }

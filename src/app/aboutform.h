@@ -1,0 +1,22 @@
+// The About box: picture, name, credits, the makers' link and the version.
+#pragma once
+
+#include <QDialog>
+
+namespace ombrix {
+
+class TCss;
+
+class TAboutForm : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TAboutForm(QWidget* parent = nullptr);
+    TCss* link() const { return link_; }
+
+    static constexpr const char* kAddress = "https://ombrix.example.org";
+
+  private:
+    TCss* link_;
+};
+
+} // namespace ombrix

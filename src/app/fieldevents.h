@@ -1,0 +1,37 @@
+// Hooks a control's key presses and its focus loss to plain handler functions.
+//
+// Leaving a field is a focus change to another control of the program: opening a menu,
+// a message box or another window is not leaving it. A handler that itself shows a message
+// box is not entered again while it runs.
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QKeyEvent;
+
+namespace ombrix {
+
+class FieldEvents : public QObject {
+    Q_OBJECT
+  public:
+    // Returns true when the key must be discarded.
+    using KeyHandler = std::function<bool(QKeyEvent*)>;
+    using ExitHandler = std::function<void()>;
+
+    FieldEvents(QWidget* field, KeyHandler onKey, ExitHandler onExit);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    KeyHandler onKey_;
+    ExitHandler onExit_;
+    bool inExit_ = false;
+};
+
+// Installs FieldEvents on the field (owned by the field).
+void watchField(QWidget* field, FieldEvents::KeyHandler onKey, FieldEvents::ExitHandler onExit);
+
+} // namespace ombrix

@@ -1,0 +1,4 @@
+# Compute windows: the equation editor.
+target_sources(ombrix_gui PRIVATE
+    src/compute/equedit.cpp
+)

@@ -1,0 +1,260 @@
+// The main window built offscreen: captions, start-up states, and the click rules of the
+// forms model as a user triggers them.
+#include "app/ombrix.h"
+#include "app/updown.h"
+#include "views/chartview.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+using Requests = std::vector<std::pair<int, int>>;
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override { w = std::make_unique<TOmbrix>(); }
+
+    // Saves a picture of the window when OMBRIX_SCREENSHOT_DIR names a folder.
+    void saveShot(const char* name) {
+        const QByteArray dir = qgetenv("OMBRIX_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            w->grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
+    }
+
+    std::unique_ptr<TOmbrix> w;
+};
+
+TEST_F(MainWindowTest, BuildsWithTheStartUpCaptionsAndStates) {
+    EXPECT_EQ(w->windowTitle(), "Ombrix");
+    EXPECT_EQ(w->size(), QSize(740, 581));
+    struct Button {
+        int number;
+        const char* caption;
+        bool enabled;
+    };
+    const Button buttons[] = {
+        {1, "&Send all", false},   {2, "Stop", false},          {3, "&Connect", true},
+        {4, "&Disconnect", false}, {5, "Control &panel", true}, {7, "&New", true},
+        {8, "Sa&ve", true},        {9, "&Open", true},          {11, "Se&ttings", true}};
+    for (const Button& b : buttons) {
+        QToolButton* t = w->toolButton(b.number);
+        ASSERT_NE(t, nullptr) << b.number;
+        EXPECT_EQ(t->text(), b.caption);
+        EXPECT_EQ(t->isEnabled(), b.enabled) << b.caption;
+        EXPECT_FALSE(t->icon().isNull());
+    }
+    EXPECT_EQ(w->toolButton(1)->menu()->actions().size(), 4);
+    EXPECT_EQ(w->toolButton(1)->popupMode(), QToolButton::MenuButtonPopup);
+
+    const char* panels[] = {"Disconnected",       "Port: COM1 9600 bps", "",
+                            "Samples calculated", "VRef1: 4096 mV",      "VRef2: 4096 mV"};
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(w->statusPanel(k)->text(), panels[k]);
+
+    struct Item {
+        const char* name;
+        const char* caption;
+        QKeySequence shortcut;
+        bool enabled;
+    };
+    const Item items[] = {
+        {"New1", "&New forms", QKeySequence(Qt::Key_F4), true},
+        {"Open1", "&Open saved forms", QKeySequence(Qt::Key_F3), true},
+        {"Save1", "&Save forms", QKeySequence(Qt::Key_F2), false},
+        {"Saveas1", "S&ave forms as...", QKeySequence(Qt::SHIFT | Qt::Key_F2), true},
+        {"Exit1", "E&xit", QKeySequence(), true},
+        {"ControlPanel1", "&Control Panel", QKeySequence(Qt::Key_F8), true},
+        {"About1", "&About", QKeySequence(), true}};
+    for (const Item& i : items) {
+        QAction* a = w->menuAction(i.name);
+        ASSERT_NE(a, nullptr) << i.name;
+        EXPECT_EQ(a->text(), i.caption);
+        EXPECT_EQ(a->shortcut(), i.shortcut) << i.name;
+        EXPECT_EQ(a->isEnabled(), i.enabled) << i.name;
+    }
+
+    QTabWidget* pages = w->pages();
+    ASSERT_EQ(pages->count(), 7);
+    EXPECT_EQ(pages->tabText(0), "General");
+    EXPECT_EQ(pages->tabText(6), "Output 6");
+    EXPECT_EQ(pages->currentIndex(), 0);
+    EXPECT_FALSE(w->general().StartFreq->isEnabled());
+    EXPECT_FALSE(w->general().SwapCyclic->isEnabled());
+    EXPECT_TRUE(w->general().Freq->isEnabled());
+    EXPECT_EQ(w->general().UpDown1001->maximum(), 8192);
+    EXPECT_EQ(w->general().StepComboBox->count(), 9);
+    EXPECT_EQ(w->calculationRequests(), (Requests{{0, 5}}));
+
+    // Only output 1 is shown on the "General" chart at start; all series draw stairs.
+    ChartView* all = w->general().ChartAll;
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(all->isSeriesActive(k), k == 0);
+        EXPECT_TRUE(all->stairs(k));
+        EXPECT_FALSE(all->pointsVisible(k));
+    }
+    w->show();
+    saveShot("general");
+}
+
+TEST_F(MainWindowTest, HarmonicRowOneHasNoVisiblePhaseEdit) {
+    for (int i = 0; i < 6; ++i) {
+        OutputPage& o = w->output(i);
+        EXPECT_TRUE(o.phase[0]->isHidden()) << i;
+        for (int r = 1; r < 20; ++r)
+            EXPECT_FALSE(o.phase[r]->isHidden()) << i << " row " << r;
+        EXPECT_EQ(o.copySource->count(), 5);
+        EXPECT_EQ(o.copySource->currentIndex(), -1);
+        EXPECT_EQ(o.copySource->placeholderText(), "Select output");
+        EXPECT_EQ(o.pulse[2]->text(), "50");
+        EXPECT_EQ(o.pulse[4]->text(), "50");
+        EXPECT_FALSE(o.pulsePanel->isEnabled());
+    }
+    // The copy lists skip the page's own output.
+    EXPECT_EQ(w->output(0).copySource->itemText(0), "Output 2");
+    EXPECT_EQ(w->output(3).copySource->itemText(3), "Output 5");
+    EXPECT_EQ(w->output(3).copySourceOutput(3), 4);
+    EXPECT_EQ(w->output(3).copySourceOutput(2), 2);
+}
+
+TEST_F(MainWindowTest, FormKindShowsAndEnablesItsPanelAndRecalculatesThatOutput) {
+    w->show();
+    OutputPage& o = w->output(1);
+    w->pages()->setCurrentIndex(2);
+    w->clearCalculationRequests();
+
+    o.formItems[1]->click();
+    EXPECT_TRUE(o.pulsePanel->isVisible() && o.pulsePanel->isEnabled());
+    EXPECT_FALSE(o.harmonicsBox->isVisible());
+    EXPECT_FALSE(o.equation->isVisible());
+    EXPECT_TRUE(o.offset->isEnabled());
+    saveShot("pulse");
+
+    o.formItems[2]->click();
+    EXPECT_TRUE(o.equation->isVisible());
+    EXPECT_FALSE(o.pulsePanel->isVisible() || o.pulsePanel->isEnabled());
+    EXPECT_FALSE(o.harmonicsBox->isVisible() || o.harmonicsBox->isEnabled());
+    EXPECT_FALSE(o.offset->isEnabled());
+
+    o.formItems[0]->click();
+    EXPECT_TRUE(o.harmonicsBox->isVisible() && o.harmonicsBox->isEnabled());
+    EXPECT_TRUE(o.offset->isEnabled());
+    EXPECT_EQ(w->forms().Outputs[1].Form, FormKind::Sine);
+    EXPECT_EQ(w->calculationRequests(), (Requests{{1, 1}, {1, 1}, {1, 1}}));
+    saveShot("sine");
+}
+
+TEST_F(MainWindowTest, ResizingDocksThePages) {
+    w->show();
+    struct Case {
+        int width, height;
+        PageDock dock;
+    };
+    const Case cases[] = {{729, 600, PageDock::Left},
+                          {800, 570, PageDock::Top},
+                          {700, 500, PageDock::None},
+                          {780, 590, PageDock::Fill}};
+    // The rule speaks of the outer size, frame included.
+    const QSize frame = w->frameGeometry().size() - w->size();
+    for (const Case& c : cases) {
+        EXPECT_EQ(pageDockFor(c.width, c.height), c.dock);
+        w->resize(QSize(c.width, c.height) - frame);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w->pageDock(), c.dock) << c.width << " x " << c.height;
+    }
+    // Filling, the pages take the whole area; docked left they keep that width.
+    const int filledWidth = w->pages()->width();
+    w->resize(QSize(729, 590) - frame);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->pages()->width(), filledWidth);
+}
+
+TEST_F(MainWindowTest, AllOutputsActiveLimitTheSampleCount) {
+    GeneralPage& g = w->general();
+    g.NumOfSam->setText("2000");
+    for (int k = 1; k < 6; ++k)
+        g.activeBox[k]->click();
+    EXPECT_EQ(w->ActiveCount(), 6);
+    EXPECT_EQ(w->MaxSamples(), 1365);
+    EXPECT_EQ(g.NumOfSam->text(), "1365");
+    EXPECT_EQ(g.UpDown1001->maximum(), 1365);
+
+    // Unticking raises the maximum but not the count.
+    w->clearCalculationRequests();
+    g.activeBox[5]->click();
+    EXPECT_EQ(w->MaxSamples(), 1638);
+    EXPECT_EQ(g.NumOfSam->text(), "1365");
+    EXPECT_EQ(w->calculationRequests(), (Requests{{5, 5}}));
+    EXPECT_TRUE(w->isModified());
+
+    // With "Set max number" the count follows the maximum and the field is read-only.
+    g.CheckBox6->click();
+    EXPECT_EQ(g.NumOfSam->text(), "1638");
+    EXPECT_TRUE(g.NumOfSam->isReadOnly());
+    EXPECT_FALSE(g.UpDown1001->isEnabled());
+    g.activeBox[4]->click();
+    EXPECT_EQ(g.NumOfSam->text(), "2048");
+    g.CheckBox6->click();
+    EXPECT_FALSE(g.NumOfSam->isReadOnly());
+}
+
+TEST_F(MainWindowTest, CopySettingsCopiesEverythingAndSwitchesTheFormKind) {
+    OutputPage& src = w->output(2);
+    src.amplitude[3]->setText("1,5");
+    src.en[3]->click();
+    src.formItems[1]->click();
+    src.pulse[0]->setText("5");
+    src.offset->setText("-2");
+    OutputPage& dst = w->output(0);
+
+    // No source chosen: nothing happens.
+    w->clearCalculationRequests();
+    dst.copyButton->click();
+    EXPECT_TRUE(w->calculationRequests().empty());
+    EXPECT_EQ(w->forms().Outputs[0].Form, FormKind::Sine);
+
+    dst.copySource->setCurrentIndex(1); // "Output 3"
+    dst.copyButton->click();
+    EXPECT_EQ(w->forms().Outputs[0], w->forms().Outputs[2]);
+    EXPECT_TRUE(dst.formItems[1]->isChecked());
+    EXPECT_EQ(dst.amplitude[3]->text(), "1,5");
+    EXPECT_TRUE(dst.en[3]->isChecked());
+    EXPECT_EQ(dst.pulse[0]->text(), "5");
+    EXPECT_EQ(dst.offset->text(), "-2");
+    EXPECT_EQ(w->calculationRequests(), (Requests{{0, 0}, {0, 0}}));
+}
+
+TEST_F(MainWindowTest, SweepSwitchEnablesItsFields) {
+    GeneralPage& g = w->general();
+    g.SwapEnabled->click();
+    EXPECT_FALSE(g.Freq->isEnabled());
+    EXPECT_TRUE(g.StartFreq->isEnabled() && g.Time->isEnabled() && g.SwapCyclic->isEnabled());
+    EXPECT_TRUE(w->isModified());
+    g.SwapEnabled->click();
+    EXPECT_TRUE(g.Freq->isEnabled());
+    EXPECT_FALSE(g.StartFreq->isEnabled());
+}
+
+TEST_F(MainWindowTest, PageSwitchMarksTheFormsModified) {
+    EXPECT_FALSE(w->isModified());
+    w->pages()->setCurrentIndex(3);
+    EXPECT_TRUE(w->isModified());
+}
+
+} // namespace
+} // namespace ombrix
