@@ -18,6 +18,10 @@
 //                            delete for Backspace, move on for Tab).
 //   5. focusNext          -> move the focus to the next control, as Tab would.
 //
+// A lone "0" gives way to every key that passes the allowed set (the separator too in the
+// SampleCount, SweepValue and StepTime families), Enter and Backspace included, but not to Tab:
+// Tab inserts nothing, so leaving a field by Tab or by mouse commits the same text.
+//
 // Positions (selection start and length, caret) count characters of the text. The fields only
 // ever take ASCII digits, '-' and the separator, so characters and bytes agree; positions past
 // the end are treated as the end.
