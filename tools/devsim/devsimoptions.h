@@ -1,0 +1,31 @@
+// Command line of ombrix-devsim.
+#pragma once
+
+#include "device/simgenerator.h"
+
+#include <string>
+
+namespace ombrix::devsim {
+
+struct Options {
+    std::string link;      // symlink to the pseudo terminal, or empty
+    std::string logFile;   // decoded frame log, or empty for stderr
+    std::string stateFile; // JSON state written on every change, or empty
+    SimFaults faults;
+    bool split = false;    // send each reply in two pieces
+    int splitGapMs = 50;   // pause between the pieces
+    int lateMs = 0;        // delay before each reply
+    bool pace = false;     // take the line time of the received bytes
+    bool anySpeed = false; // answer whatever speed the other side set
+    int blockIdleMs = 250; // quiet time that ends a block cut short
+    SimSettings settings;
+    bool help = false;
+};
+
+// Parses argv; on a bad option returns false with `error` set.
+bool parseOptions(int argc, char** argv, Options& options, std::string& error);
+
+// The --help text.
+const char* usageText();
+
+} // namespace ombrix::devsim
