@@ -1,0 +1,128 @@
+// Formula evaluation speed: TCalcExpress (extended precision) against muparser (double) on the
+// calculation thread's workload, one period of 8192 samples with X = 2*pi*n/8192.
+// Prints the time per evaluation of both engines and their ratio for each formula.
+#include "compute/calcexpress.h"
+
+#include <benchmark/benchmark.h>
+#include <muParser.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int Samples = 8192;
+
+struct Formula {
+    const char* label;
+    const char* ombrix;
+    const char* muparser;
+};
+
+const Formula Formulas[] = {
+    {"trig", "sin(x)*2+cos(3*x)/4", "sin(x)*2+cos(3*x)/4"},
+    {"poly", "x^3-2*x^2+x-1", "x^3-2*x^2+x-1"},
+    {"mixed", "sqrt(abs(sin(x)))+ln(2+cos(x))", "sqrt(abs(sin(x)))+ln(2+cos(x))"},
+    {"step", "heaviside(sin(x))*2-1", "heaviside(sin(x))*2-1"},
+};
+
+const std::vector<long double>& arguments() {
+    static const std::vector<long double> xs = [] {
+        std::vector<long double> v(Samples);
+        const long double pi = 3.141592653589793238462643383279502884L;
+        for (int n = 0; n < Samples; ++n)
+            v[static_cast<std::size_t>(n)] = 2 * pi * n / Samples;
+        return v;
+    }();
+    return xs;
+}
+
+void setPerEvaluation(benchmark::State& state) {
+    state.counters["ns_per_eval"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * Samples,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_Ombrix(benchmark::State& state, const Formula* f) {
+    ombrix::TCalcExpress calc;
+    calc.SetVariables({"X"});
+    calc.init(f->ombrix);
+    const auto& xs = arguments();
+    for (auto _ : state) {
+        long double sum = 0;
+        for (long double x : xs)
+            sum += calc.calc(&x, 0);
+        benchmark::DoNotOptimize(sum);
+    }
+    setPerEvaluation(state);
+}
+
+double heaviside(double x) {
+    return x < 0 ? 0.0 : 1.0;
+}
+
+void BM_Muparser(benchmark::State& state, const Formula* f) {
+    mu::Parser parser;
+    double x = 0;
+    parser.DefineVar("x", &x);
+    parser.DefineFun("heaviside", heaviside);
+    parser.SetExpr(f->muparser);
+    std::vector<double> xs(arguments().begin(), arguments().end());
+    for (auto _ : state) {
+        double sum = 0;
+        for (double v : xs) {
+            x = v;
+            sum += parser.Eval();
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    setPerEvaluation(state);
+}
+
+// Console output as usual, then one line per formula with both figures and their ratio.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+                continue;
+            auto it = run.counters.find("ns_per_eval");
+            if (it != run.counters.end())
+                nsPerEval_[run.benchmark_name()] = it->second.value * 1e9;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\n%-8s %-34s %12s %12s %8s\n", "formula", "text", "Ombrix ns", "muparser ns",
+                    "ratio");
+        for (const Formula& f : Formulas) {
+            auto o = nsPerEval_.find(std::string("Ombrix/") + f.label);
+            auto m = nsPerEval_.find(std::string("muparser/") + f.label);
+            if (o == nsPerEval_.end() || m == nsPerEval_.end())
+                continue;
+            std::printf("%-8s %-34s %12.1f %12.1f %8.2f\n", f.label, f.ombrix, o->second, m->second,
+                        o->second / m->second);
+        }
+    }
+
+  private:
+    std::map<std::string, double> nsPerEval_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (const Formula& f : Formulas) {
+        benchmark::RegisterBenchmark((std::string("Ombrix/") + f.label).c_str(), BM_Ombrix, &f);
+        benchmark::RegisterBenchmark((std::string("muparser/") + f.label).c_str(), BM_Muparser, &f);
+    }
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
