@@ -65,26 +65,10 @@ OMBRIX_KERNEL void butterflies(std::size_t h, const double* __restrict wr,
     }
 }
 
-// All stages in place over bit-reversed data, n >= 4. wr/wi hold the twiddles of the stage
-// of half-size h from offset h - 1.
+// The stages of half-size 4 .. n/2 in place, after the first two (done while loading). wr/wi
+// hold the twiddles of the stage of half-size h from offset h - 1.
 OMBRIX_KERNEL void stagesBody(std::size_t n, const double* wr, const double* wi, double* re,
                               double* im) {
-    // The first two stages have the twiddles 1 and -i only: one pass without multiplications.
-    for (std::size_t s = 0; s < n; s += 4) {
-        const double r0 = re[s] + re[s + 1], i0 = im[s] + im[s + 1];
-        const double r1 = re[s] - re[s + 1], i1 = im[s] - im[s + 1];
-        const double r2 = re[s + 2] + re[s + 3], i2 = im[s + 2] + im[s + 3];
-        const double r3 = re[s + 2] - re[s + 3], i3 = im[s + 2] - im[s + 3];
-        re[s] = r0 + r2;
-        im[s] = i0 + i2;
-        re[s + 2] = r0 - r2;
-        im[s + 2] = i0 - i2;
-        // -i * (r3 + i i3) = i3 - i r3
-        re[s + 1] = r1 + i3;
-        im[s + 1] = i1 - r3;
-        re[s + 3] = r1 - i3;
-        im[s + 3] = i1 + r3;
-    }
     for (std::size_t h = 4; h < n; h *= 2)
         for (std::size_t at = 0; at < n; at += 2 * h)
             butterflies(h, wr + (h - 1), wi + (h - 1), re + at, im + at, re + at + h, im + at + h);
@@ -231,27 +215,65 @@ void TSpectrum::prepareTables(int n) {
     tableSize_ = n;
 }
 
-void TSpectrum::prepareWeights(int m) {
-    if (weightCount_ == m && weightWindow_ == Window)
-        return;
-    weights_.resize(static_cast<std::size_t>(m));
-    for (int i = 0; i < m; ++i)
-        weights_[static_cast<std::size_t>(i)] = WindowWeight(Window, i, m);
-    weightCount_ = m;
-    weightWindow_ = Window;
+void TSpectrum::prepareWeights(int m, int n) {
+    if (weightCount_ != m || weightWindow_ != Window) {
+        weights_.resize(static_cast<std::size_t>(m));
+        for (int i = 0; i < m; ++i)
+            weights_[static_cast<std::size_t>(i)] = WindowWeight(Window, i, m);
+        weightCount_ = m;
+        weightWindow_ = Window;
+    }
+    // Padded samples weigh 0.
+    if (weights_.size() < static_cast<std::size_t>(n))
+        weights_.resize(static_cast<std::size_t>(n), 0.0);
 }
 
-void TSpectrum::transform() {
+void TSpectrum::loadFirstStages(double mean) {
     const int n = tableSize_;
-    if (n == 2) {
-        const double r0 = re_[0], i0 = im_[0];
-        re_[0] = r0 + re_[1];
-        im_[0] = i0 + im_[1];
-        re_[1] = r0 - re_[1];
-        im_[1] = i0 - im_[1];
-    } else if (n >= 4) {
-        kernels().stages(static_cast<std::size_t>(n), twiddleRe_.data(), twiddleIm_.data(),
-                         re_.data(), im_.data());
+    const TComplexValue* in = Input.values_.data();
+    const double* w = weights_.data();
+    const std::uint32_t* rev = reversed_.data();
+    double* re = re_.data();
+    double* im = im_.data();
+    // a[i] = (Input[j] - mean) * w[j], j the bit reverse of i; padded samples weigh 0.
+    auto load = [&](int i, double& r, double& m) {
+        const std::uint32_t j = rev[i];
+        r = (in[j].Re() - mean) * w[j];
+        m = in[j].Im() * w[j];
+    };
+    if (n < 4) {
+        for (int i = 0; i < n; ++i)
+            load(i, re[i], im[i]);
+        if (n == 2) {
+            const double r0 = re[0], i0 = im[0];
+            re[0] = r0 + re[1];
+            im[0] = i0 + im[1];
+            re[1] = r0 - re[1];
+            im[1] = i0 - im[1];
+        }
+        return;
+    }
+    // The first two stages have the twiddles 1 and -i only: they are done on the loaded values
+    // before they are stored, which saves a pass over the work arrays.
+    for (int s = 0; s < n; s += 4) {
+        double x0, y0, x1, y1, x2, y2, x3, y3;
+        load(s, x0, y0);
+        load(s + 1, x1, y1);
+        load(s + 2, x2, y2);
+        load(s + 3, x3, y3);
+        const double r0 = x0 + x1, i0 = y0 + y1;
+        const double r1 = x0 - x1, i1 = y0 - y1;
+        const double r2 = x2 + x3, i2 = y2 + y3;
+        const double r3 = x2 - x3, i3 = y2 - y3;
+        re[s] = r0 + r2;
+        im[s] = i0 + i2;
+        re[s + 2] = r0 - r2;
+        im[s + 2] = i0 - i2;
+        // -i * (r3 + i i3) = i3 - i r3
+        re[s + 1] = r1 + i3;
+        im[s + 1] = i1 - r3;
+        re[s + 3] = r1 - i3;
+        im[s + 3] = i1 + r3;
     }
 }
 
@@ -265,7 +287,7 @@ void TSpectrum::Calculate() {
         return;
     }
 
-    prepareWeights(m);
+    prepareWeights(m, n);
     // Four partial sums: shorter dependency chain and no worse rounding than one running sum.
     double part[4] = {0.0, 0.0, 0.0, 0.0};
     const TComplexValue* values = Input.values_.data();
@@ -285,16 +307,10 @@ void TSpectrum::Calculate() {
         Input.values_.resize(static_cast<std::size_t>(n), TComplexValue(0.0, 0.0));
 
     prepareTables(n);
-    const TComplexValue* in = Input.values_.data();
-    const double* w = weights_.data();
-    for (i = 0; i < n; ++i) {
-        const std::uint32_t j = reversed_[static_cast<std::size_t>(i)];
-        const double weight = static_cast<int>(j) < m ? w[j] : 0.0;
-        re_[static_cast<std::size_t>(i)] = (in[j].Re() - mean) * weight;
-        im_[static_cast<std::size_t>(i)] = in[j].Im() * weight;
-    }
-
-    transform();
+    loadFirstStages(mean);
+    if (n >= 8)
+        kernels().stages(static_cast<std::size_t>(n), twiddleRe_.data(), twiddleIm_.data(),
+                         re_.data(), im_.data());
 
     // Every line is overwritten below, so the previous results need no clearing first.
     // The one-sided amplitude divides by the number of real samples, padded or truncated.

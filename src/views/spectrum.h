@@ -36,7 +36,8 @@ class TComplexValue {
     constexpr double Norm() const { return re_ * re_ + im_ * im_; }
     // Square root of the norm.
     double Abs() const;
-    // atan2(im, re) in radians, -pi..pi; 0 for exactly (0, 0).
+    // atan2(im, re) in radians, -pi..pi (within 1e-15 of std::atan2); 0 for exactly (0, 0)
+    // of either sign.
     double Arg() const;
 
   private:
@@ -93,7 +94,8 @@ class TSpectrum {
     std::int32_t Size = 2048; // transform size N, a power of two (128 .. 32768 from the menus)
     TComplex Input;           // samples to transform; padded with (0, 0) in place up to Size
     TSeries Magnitude;        // result: 2 |X[i]| / M, M = number of input samples
-    TSeries Phase;            // result: arg X[i] in radians, 0 for an exactly zero line
+    TSeries Phase; // result: arg X[i] in radians (-pi..pi, within 1e-15 of atan2), 0 for an
+                   // exactly zero line
 
     // Transforms the M values of `Input` into `Spectrum`, `Magnitude` and `Phase`, N = Size
     // lines each. The window is built over the M inputs and the mean of all M inputs is
@@ -116,8 +118,8 @@ class TSpectrum {
 
   private:
     void prepareTables(int n);
-    void prepareWeights(int m);
-    void transform();
+    void prepareWeights(int m, int n);
+    void loadFirstStages(double mean);
 
     // Kept between calls: they depend only on Size (tables) or on M and Window (weights), so
     // reusing them gives exactly the values a rebuild would.
@@ -127,8 +129,8 @@ class TSpectrum {
     std::vector<double> twiddleIm_;       // k = 0..h-1, stored from offset h - 1
     int weightCount_ = -1;
     int weightWindow_ = -1;
-    std::vector<double> weights_;
-    std::vector<double> re_; // work arrays, N values
+    std::vector<double> weights_; // M weights, then zeros for padded samples
+    std::vector<double> re_;      // work arrays, N values
     std::vector<double> im_;
 };
 

@@ -113,18 +113,6 @@ TEST(ComplexValue, ArgumentAgreesWithLibraryAtan2) {
     EXPECT_LT(worst, 1e-15);
 }
 
-TEST(ComplexList, OverwriteKeepsOrder) {
-    TComplex list;
-    list.Add(1, 2);
-    list.Add(3, 4);
-    list.Add(5, 6);
-    list.Set(1, TComplexValue(-7, 8));
-    ASSERT_EQ(list.Count(), 3);
-    EXPECT_EQ(list[0], TComplexValue(1, 2));
-    EXPECT_EQ(list[1], TComplexValue(-7, 8));
-    EXPECT_EQ(list[2], TComplexValue(5, 6));
-}
-
 TEST(SpectrumWindow, WeightsArePeriodicOverTheInputCount) {
     const int m = 1000;
     EXPECT_EQ(TSpectrum::WindowWeight(WindowRectangle, 0, m), 1.0);
@@ -305,20 +293,6 @@ TEST(SpectrumCalculate, ReusedEngineGivesTheResultsOfAFreshOne) {
             EXPECT_EQ(reused.Phase[i], fresh.Phase[i]);
         }
     }
-}
-
-TEST(SpectrumEngine, ClearEmptiesInputAndResults) {
-    TSpectrum s;
-    s.Size = 128;
-    load(s, randomSamples(100, 3));
-    s.Calculate();
-    ASSERT_EQ(s.Phase.Count(), 128);
-    s.Clear();
-    EXPECT_EQ(s.Input.Count(), 0);
-    EXPECT_EQ(s.Spectrum.Count(), 0);
-    EXPECT_EQ(s.Magnitude.Count(), 0);
-    EXPECT_EQ(s.Phase.Count(), 0);
-    EXPECT_EQ(s.Size, 128);
 }
 
 TEST(SpectrumEngine, LineFrequencySpansZeroToHalfTheSampleRate) {
