@@ -23,3 +23,8 @@ ombrix_unit_test(link_unit_tests
     tests/unit/link_termiosport_test.cpp
     tests/unit/link_simgenerator_test.cpp
 )
+
+# Round trips through a pseudo terminal against ombrix-devsim.
+ombrix_unit_test(link_e2e_tests tests/e2e/link_devsim_test.cpp)
+target_compile_definitions(link_e2e_tests PRIVATE OMBRIX_DEVSIM="$<TARGET_FILE:ombrix-devsim>")
+add_dependencies(link_e2e_tests ombrix-devsim)

@@ -112,8 +112,9 @@ bool TermiosPort::OpenPort(const std::string& name, int baudIndex) {
         return false;
     }
     applyLineSettings(fd, baudIndex);
-    // A freshly opened port holds no stale bytes in either direction.
-    tcflush(fd, TCIOFLUSH);
+    // A freshly opened port holds no stale received bytes. (Output is left alone: on a
+    // pseudo terminal it may still hold the last frame of the previous user.)
+    tcflush(fd, TCIFLUSH);
     fd_ = fd;
     lastError_.clear();
     return true;

@@ -55,9 +55,10 @@ class PseudoTerminal {
 };
 
 // Waits (bounded) until the port's receive queue holds `count` bytes.
+// Bytes already waiting make WaitReadable return at once, so the wait polls the count.
 bool waitForQueued(TermiosPort& port, std::size_t count) {
-    for (int i = 0; i < 500 && port.waitingCount() < count; ++i)
-        port.WaitReadable(10);
+    for (int i = 0; i < 2000 && port.waitingCount() < count; ++i)
+        usleep(2000);
     return port.waitingCount() >= count;
 }
 

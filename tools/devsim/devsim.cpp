@@ -96,9 +96,10 @@ class Server {
                 generator_.lineIdle();
                 schedule();
             }
-            sendDue();
+            // The state is on disk before the reply that confirms it goes out.
             if (stateDirty_)
                 writeState();
+            sendDue();
         }
     }
 
@@ -129,7 +130,7 @@ class Server {
             std::this_thread::sleep_for(std::chrono::microseconds(paceMicros_));
             paceMicros_ = 0;
         }
-        if (!options_.anySpeed && peer != 0 && peer != generator_.baud()) {
+        if (options_.strictSpeed && peer != 0 && peer != generator_.baud()) {
             std::fprintf(log_, "[%8lld ms] %zu bytes at %d baud lost (device at %d baud)\n",
                          elapsedMs(), bytes.size(), peer, generator_.baud());
             std::fflush(log_);

@@ -40,9 +40,10 @@ const char* usageText() {
            "  --quartz MHZ       DSP quartz used for the played frequency (default 20)\n"
            "  --instructions N   DSP instructions per sample (default 29)\n"
            "  --pace             take the line time of received bytes (10 bits per byte)\n"
-           "  --any-speed        answer at whatever line speed the other side set\n"
-           "                     (default: bytes sent at another speed than the device's are "
-           "lost)\n"
+           "  --strict-speed     lose bytes sent at another line speed than the device listens\n"
+           "                     at, as a real line garbles them (default: any speed is heard).\n"
+           "                     The speed is read when the bytes are read: reopening at\n"
+           "                     another speed right after a write may lose that write.\n"
            "  --block-idle MS    quiet time that ends a block cut short (default 250)\n"
            "Fault injection:\n"
            "  --silent           never reply\n"
@@ -95,8 +96,8 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             o.settings.instructions = static_cast<double>(n);
         } else if (arg == "--pace") {
             o.pace = true;
-        } else if (arg == "--any-speed") {
-            o.anySpeed = true;
+        } else if (arg == "--strict-speed") {
+            o.strictSpeed = true;
         } else if (arg == "--block-idle") {
             if (!needs(toLong(value, 1, 60000, n)))
                 return false;

@@ -12,12 +12,12 @@ struct Options {
     std::string logFile;   // decoded frame log, or empty for stderr
     std::string stateFile; // JSON state written on every change, or empty
     SimFaults faults;
-    bool split = false;    // send each reply in two pieces
-    int splitGapMs = 50;   // pause between the pieces
-    int lateMs = 0;        // delay before each reply
-    bool pace = false;     // take the line time of the received bytes
-    bool anySpeed = false; // answer whatever speed the other side set
-    int blockIdleMs = 250; // quiet time that ends a block cut short
+    bool split = false;       // send each reply in two pieces
+    int splitGapMs = 50;      // pause between the pieces
+    int lateMs = 0;           // delay before each reply
+    bool pace = false;        // take the line time of the received bytes
+    bool strictSpeed = false; // lose bytes sent at another speed than the device's
+    int blockIdleMs = 250;    // quiet time that ends a block cut short
     SimSettings settings;
     bool help = false;
 };
