@@ -4,6 +4,7 @@ target_sources(ombrix_gui PRIVATE
     src/app/artwork.cpp
     src/app/fieldevents.cpp
     src/app/generalpage.cpp
+    src/app/guicalcsink.cpp
     src/app/ombrix.cpp
     src/app/outputpage.cpp
     src/app/pulsepicture.cpp

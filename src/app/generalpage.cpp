@@ -125,12 +125,11 @@ GeneralPage buildGeneralPage(QWidget* page) {
     g.UpDown1001->setPosition(1000);
     g.UpDown1001->setFixedHeight(g.NumOfSam->sizeHint().height());
     samplesRow->addWidget(g.UpDown1001);
-    samplesRow->addSpacing(8);
-    g.CheckBox6 = new QCheckBox("Set max number");
-    g.CheckBox6->setObjectName("CheckBox6");
-    samplesRow->addWidget(g.CheckBox6);
     samplesRow->addStretch(1);
     column->addLayout(samplesRow);
+    g.CheckBox6 = new QCheckBox("Set max number");
+    g.CheckBox6->setObjectName("CheckBox6");
+    column->addWidget(g.CheckBox6);
 
     g.advanced = new QPushButton("&Advanced");
     auto* advancedRow = new QHBoxLayout;

@@ -1,14 +1,20 @@
 #include "app/ombrix.h"
 
 #include "app/aboutform.h"
+#include "app/fieldevents.h"
+#include "app/guicalcsink.h"
 #include "app/toolicons.h"
 #include "app/updown.h"
+#include "compute/calcexpress.h"
+#include "compute/calculateforms.h"
 #include "compute/equedit.h"
 #include "device/controlpanel.h"
 #include "device/settingsform.h"
 #include "model/formsrules.h"
 #include "model/numbertext.h"
+#include "views/chartmenu.h"
 #include "views/chartview.h"
+#include "views/spectrum.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +27,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -32,8 +39,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-#include "app/fieldevents.h"
 
 namespace ombrix {
 
@@ -81,6 +86,23 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
     small.setPixelSize(11);
     setFont(small);
     sep_ = systemDecimalSeparator();
+    calc_ = std::make_unique<TCalcExpress>(sep_);
+    engine_ = std::make_unique<TSpectrum>();
+    engine_->Size = 2048;
+    sink_ = std::make_unique<GuiCalcSink>(
+        this,
+        GuiCalcSink::Handlers{
+            [this](const std::string& t) { statusPanels_[3]->setText(QString::fromStdString(t)); },
+            [this](int k) { outputs_[k].chart->clearSeries(0); },
+            [this](int k, const std::vector<double>& xs, const std::vector<double>& ys) {
+                outputs_[k].chart->appendPoints(0, xs, ys);
+            },
+            [this](int k, std::vector<double> v) { samples_[k] = std::move(v); },
+            [this](const std::string& text, const std::string& caption) {
+                showMessage(QString::fromStdString(text), QString::fromStdString(caption));
+            },
+            [this](const std::array<bool, kOutputCount>& active) { endOfRun(active); }});
+    buildChartMenu();
     buildToolBar();
     buildMenus();
     buildPages();
@@ -95,7 +117,9 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
     CalculateForms(0, kOutputCount - 1);
 }
 
-TOmbrix::~TOmbrix() = default;
+TOmbrix::~TOmbrix() {
+    calcThread_.reset(); // stop and join before the engine, evaluator and sink go
+}
 
 void TOmbrix::attachWindows(TControlPanelForm* controlPanel, TSettingsForm* settings,
                             TEquForm* equationEditor, TAboutForm* about) {
@@ -150,6 +174,7 @@ void TOmbrix::buildToolBar() {
         sendDataMenu_->addAction(item);
     toolButtons_[1]->setMenu(sendDataMenu_);
     toolButtons_[1]->setPopupMode(QToolButton::MenuButtonPopup);
+    toolButtons_[11]->setMenu(chartMenu_);
     toolButtons_[11]->setPopupMode(QToolButton::MenuButtonPopup);
 
     connect(toolButtons_[5], &QToolButton::clicked, this, &TOmbrix::showControlPanel);
@@ -247,6 +272,9 @@ void TOmbrix::buildPages() {
         general_.ChartAll->shareData(i, *outputs_[i].chart, 0);
         general_.ChartAll->setSeriesActive(i, i == 0);
     }
+    for (ChartView* chart : charts())
+        connect(chart, &ChartView::menuRequested, this,
+                [this](const QPoint& at) { chartMenu_->popup(at); });
     pages_->setCurrentIndex(0);
     connect(pages_, &QTabWidget::currentChanged, this, [this] { modified_ = true; });
 
@@ -268,9 +296,8 @@ void TOmbrix::buildStatusBar() {
         auto* panel = new QLabel(texts[k]);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(k));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // The widths were laid out for a narrower font: a panel may grow to show its text.
         panel->setMinimumWidth(widths[k]);
-        if (k < 5)
-            panel->setFixedWidth(widths[k]);
         statusBar()->addWidget(panel, k == 5 ? 1 : 0); // the last panel takes what is left
         statusPanels_[k] = panel;
     }
@@ -330,6 +357,8 @@ void TOmbrix::bindOutput(OutputPage& o) {
         if (checked)
             radioGroupClick(i, id);
     });
+    connect(o.equation, &QPlainTextEdit::textChanged, this,
+            [this, &o, &f] { f.Equation = o.equation->toPlainText().toStdString(); });
     connect(o.copyButton, &QPushButton::clicked, this, [this, i] { copySettingsClick(i); });
     connect(o.copySource, &QComboBox::activated, this, [this, i] {
         if (i != 2) // a choice on the page of output 3 does not mark the forms modified
@@ -383,6 +412,102 @@ int TOmbrix::shownOutput() const {
 
 void TOmbrix::CalculateForms(int first, int last) {
     calcRequests_.emplace_back(first, last);
+    for (int i = 0; i < kOutputCount; ++i)
+        ActivateChartSeries(i, false);
+    statusPanels_[3]->setText("Samples are calculating");
+    calcThread_.reset(); // asks the running calculation to stop and waits for its end
+    sink_->startRun();
+    CalcSnapshot snapshot{forms_, sep_, chartMenu_->view(), chartMenu_->fftSize(),
+                          chartMenu_->windowCode()};
+    calcThread_ = std::make_unique<TCalculateFormsThread>(first, last, std::move(snapshot), *calc_,
+                                                          *engine_, *sink_);
+}
+
+void TOmbrix::showMessage(const QString& text, const QString& caption) {
+    if (messageHandler_)
+        messageHandler_(text, caption);
+    else
+        QMessageBox::critical(this, caption, text);
+}
+
+void TOmbrix::finishCalculation() {
+    if (calcThread_)
+        calcThread_->waitFor();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void TOmbrix::ActivateChartSeries(int index, bool active) {
+    general_.ChartAll->setSeriesActive(index, active);
+}
+
+std::array<ChartView*, 7> TOmbrix::charts() const {
+    return {general_.ChartAll, outputs_[0].chart, outputs_[1].chart, outputs_[2].chart,
+            outputs_[3].chart, outputs_[4].chart, outputs_[5].chart};
+}
+
+void TOmbrix::endOfRun(const std::array<bool, kOutputCount>& active) {
+    ActivateChartSeries(0, true);
+    for (int k = 1; k < kOutputCount; ++k)
+        ActivateChartSeries(k, active[k]);
+    for (auto& o : outputs_)
+        o.chart->repaintNow();
+    general_.ChartAll->repaintNow();
+    for (ChartView* chart : charts())
+        chart->undoZoom();
+}
+
+void TOmbrix::forEachSeries(const std::function<void(ChartView*, int)>& f) {
+    for (auto& o : outputs_)
+        f(o.chart, 0);
+    for (int k = 0; k < kOutputCount; ++k)
+        f(general_.ChartAll, k);
+}
+
+void TOmbrix::buildChartMenu() {
+    chartMenu_ = new ChartMenu(this);
+    ChartMenu* m = chartMenu_;
+    connect(m->Point, &QAction::triggered, this, [this](bool on) {
+        forEachSeries([on](ChartView* c, int i) { c->setPointsVisible(i, on); });
+    });
+    connect(m->Stairs, &QAction::triggered, this,
+            [this](bool on) { forEachSeries([on](ChartView* c, int i) { c->setStairs(i, on); }); });
+    for (QAction* item : {m->Form1, m->FFTamplitude1, m->FFTreal1, m->FFTimag1, m->FFTphase1})
+        connect(item, &QAction::triggered, this, [this, item] { viewClick(item); });
+    for (QAction* item : m->sizes)
+        connect(item, &QAction::triggered, this, [this] { CalculateForms(0, kOutputCount - 1); });
+    for (QAction* item : m->windows)
+        connect(item, &QAction::triggered, this, [this] {
+            // The engine takes the window with the next run; the form view needs none.
+            if (chartMenu_->view() != ViewKind::Form)
+                CalculateForms(0, kOutputCount - 1);
+        });
+    connect(m->Zoomin1, &QAction::triggered, this, [this] {
+        for (ChartView* c : charts())
+            c->zoomPercent(110);
+    });
+    connect(m->Zoomout1, &QAction::triggered, this, [this] {
+        for (ChartView* c : charts())
+            c->zoomPercent(90);
+    });
+    connect(m->Fitgraph1, &QAction::triggered, this, [this] {
+        for (ChartView* c : charts())
+            c->undoZoom();
+    });
+}
+
+void TOmbrix::viewClick(QAction* item) {
+    item->setChecked(true);
+    const bool form = item == chartMenu_->Form1;
+    if (form) {
+        if (toolButtons_[4]->isEnabled())
+            toolButtons_[1]->setEnabled(true);
+    } else {
+        toolButtons_[1]->setEnabled(false);
+    }
+    // The form view draws stairs, the spectrum views lines.
+    chartMenu_->Stairs->setChecked(form);
+    forEachSeries([form](ChartView* c, int i) { c->setStairs(i, form); });
+    CalculateForms(0, kOutputCount - 1);
 }
 
 void TOmbrix::radioGroupClick(int output, int kind) {

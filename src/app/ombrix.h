@@ -11,7 +11,10 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 #include <array>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -24,6 +27,12 @@ class QToolButton;
 
 namespace ombrix {
 
+class ChartMenu;
+class ChartView;
+class GuiCalcSink;
+class TCalcExpress;
+class TCalculateFormsThread;
+class TSpectrum;
 class TControlPanelForm;
 class TSettingsForm;
 class TEquForm;
@@ -44,6 +53,16 @@ class TOmbrix : public QMainWindow {
     void CalculateForms(int first, int last);
     const std::vector<std::pair<int, int>>& calculationRequests() const { return calcRequests_; }
     void clearCalculationRequests() { calcRequests_.clear(); }
+    // Waits for the running calculation and delivers what it handed over (tests, shut-down).
+    void finishCalculation();
+    // Sets the active state of series `index` of the "General" chart.
+    void ActivateChartSeries(int index, bool active);
+    // The latest computed period of each output in volts, as published (rotation applied).
+    const std::vector<double>& samples(int output) const { return samples_.at(output); }
+
+    ChartMenu* chartMenu() const { return chartMenu_; }
+    // ChartAll, then Output_Chart1..Output_Chart6.
+    std::array<ChartView*, 7> charts() const;
 
     const FormsConfig& forms() const { return forms_; }
     char decimalSeparator() const { return sep_; }
@@ -61,6 +80,11 @@ class TOmbrix : public QMainWindow {
     QProgressBar* progressBar() const { return progress_; }
     QToolButton* toolButton(int number) const; // 1..11 as on the tool bar
     QAction* menuAction(const QString& name) const;
+
+    // Error message boxes go here; a test may catch them instead of a modal box.
+    using MessageHandler = std::function<void(const QString& text, const QString& caption)>;
+    void setMessageHandler(MessageHandler handler) { messageHandler_ = std::move(handler); }
+    void showMessage(const QString& text, const QString& caption);
 
     // Copy settings into output `target` from the source chosen on its page.
     void copySettingsClick(int target);
@@ -87,6 +111,10 @@ class TOmbrix : public QMainWindow {
     void showControlPanel();
     void toggleControlPanel();
     void applyPageDock();
+    void buildChartMenu();
+    void forEachSeries(const std::function<void(ChartView*, int)>& f);
+    void viewClick(QAction* item);
+    void endOfRun(const std::array<bool, kOutputCount>& active);
     int shownOutput() const; // output of the page shown, -1 on "General"
 
     FormsConfig forms_;
@@ -104,6 +132,14 @@ class TOmbrix : public QMainWindow {
     std::array<QLabel*, 6> statusPanels_{};
     std::array<QToolButton*, 12> toolButtons_{};
     QMenu* sendDataMenu_ = nullptr;
+
+    std::unique_ptr<TCalcExpress> calc_; // used by the calculation thread only
+    std::unique_ptr<TSpectrum> engine_;  // likewise
+    std::unique_ptr<GuiCalcSink> sink_;
+    std::unique_ptr<TCalculateFormsThread> calcThread_;
+    std::array<std::vector<double>, kOutputCount> samples_;
+    ChartMenu* chartMenu_ = nullptr;
+    MessageHandler messageHandler_;
 
     TControlPanelForm* controlPanel_ = nullptr;
     TSettingsForm* settings_ = nullptr;

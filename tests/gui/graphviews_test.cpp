@@ -1,0 +1,185 @@
+// Graph views and the calculation thread as the main window drives them.
+#include "app/ombrix.h"
+#include "views/chartmenu.h"
+#include "views/chartview.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+class GraphViewsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        w = std::make_unique<TOmbrix>();
+        w->setMessageHandler([this](const QString& text, const QString& caption) {
+            messages.push_back((caption + ": " + text).toStdString());
+        });
+        w->finishCalculation();
+    }
+    void saveShot(QWidget* widget, const char* name) {
+        const QByteArray dir = qgetenv("OMBRIX_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            widget->grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
+    }
+    ChartView* chart(int k) { return w->output(k).chart; }
+    ChartView* all() { return w->general().ChartAll; }
+    QString status() { return w->statusPanel(3)->text(); }
+
+    std::unique_ptr<TOmbrix> w;
+    std::vector<std::string> messages;
+};
+
+TEST_F(GraphViewsTest, StartUpRunFillsEveryOutputChartAndShowsOutputOneOnGeneral) {
+    EXPECT_EQ(status(), "Samples calculated");
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(chart(k)->pointCount(0), 1000) << k;
+        EXPECT_EQ(all()->pointCount(k), 1000) << "General shares the output's points";
+        EXPECT_EQ(all()->isSeriesActive(k), k == 0);
+        EXPECT_EQ(w->samples(k).size(), 1000u);
+    }
+}
+
+TEST_F(GraphViewsTest, ActiveOutputsAreShownAfterACompleteRun) {
+    w->general().activeBox[2]->click();
+    w->general().activeBox[4]->click();
+    w->finishCalculation();
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(all()->isSeriesActive(k), k == 0 || k == 2 || k == 4) << k;
+}
+
+TEST_F(GraphViewsTest, SingleOutputRequestLeavesTheOtherSeriesAlone) {
+    w->output(1).amplitude[0]->setText("2");
+    w->output(1).en[0]->click(); // recalculates output 2 only
+    // While the run lasts the "General" chart shows nothing.
+    for (int k = 0; k < 6; ++k)
+        EXPECT_FALSE(all()->isSeriesActive(k));
+    w->finishCalculation();
+    EXPECT_NEAR(chart(1)->pointY(0, 250), 2.0, 1e-12);
+    EXPECT_EQ(chart(0)->pointCount(0), 1000);
+    EXPECT_TRUE(all()->isSeriesActive(0));
+}
+
+TEST_F(GraphViewsTest, SpectrumViewTurnsStairsOffAndFormTurnsThemOn) {
+    ChartMenu* m = w->chartMenu();
+    m->Point->trigger();
+    EXPECT_TRUE(chart(3)->pointsVisible(0));
+    m->Stairs->trigger(); // the user turns stairs off in the form view
+    EXPECT_FALSE(all()->stairs(5));
+    m->Stairs->trigger();
+
+    m->FFTamplitude1->trigger();
+    w->finishCalculation();
+    EXPECT_FALSE(m->Stairs->isChecked());
+    EXPECT_FALSE(chart(0)->stairs(0));
+    EXPECT_FALSE(w->toolButton(1)->isEnabled());
+    EXPECT_EQ(chart(0)->pointCount(0), 72); // lines up to 35 kHz at 1 MHz / 2048
+    EXPECT_EQ(w->samples(0).size(), 1000u); // the samples survive the spectrum view
+    saveShot(w.get(), "spectrum");
+
+    m->Stairs->trigger(); // off -> on by hand
+    m->Form1->trigger();
+    w->finishCalculation();
+    EXPECT_TRUE(m->Stairs->isChecked());
+    EXPECT_TRUE(chart(0)->stairs(0) && all()->stairs(3));
+    EXPECT_EQ(chart(0)->pointCount(0), 1000);
+    EXPECT_FALSE(w->toolButton(1)->isEnabled()); // not connected: "Send all" stays off
+}
+
+TEST_F(GraphViewsTest, WindowChoiceRecalculatesOnlyInSpectrumViewsSizeAlways) {
+    ChartMenu* m = w->chartMenu();
+    w->clearCalculationRequests();
+    m->windows[4]->trigger(); // "&Blackman"
+    EXPECT_TRUE(w->calculationRequests().empty());
+    EXPECT_EQ(m->windowCode(), 2);
+    m->sizes[0]->trigger(); // "128"
+    EXPECT_EQ(w->calculationRequests().size(), 1u);
+    EXPECT_EQ(m->fftSize(), 128);
+    m->FFTphase1->trigger();
+    m->windows[2]->trigger(); // "&Hanning"
+    EXPECT_EQ(w->calculationRequests().size(), 3u);
+    EXPECT_EQ(m->windowCode(), 3);
+    w->finishCalculation();
+    EXPECT_EQ(chart(0)->pointCount(0), 5); // 1 MHz / 128 = 7812.5 Hz per line: lines 0..4
+}
+
+TEST_F(GraphViewsTest, ZoomInAndOutScaleTheSpan) {
+    ChartView* c = chart(0);
+    auto span = [c] {
+        const QCPRange r = c->plot()->xAxis->range();
+        return r.upper - r.lower;
+    };
+    const double before = span();
+    w->chartMenu()->Zoomin1->trigger();
+    EXPECT_NEAR(span(), before * 0.8, 1e-9);
+    w->chartMenu()->Fitgraph1->trigger();
+    EXPECT_NEAR(span(), before, 1e-9);
+    w->chartMenu()->Zoomout1->trigger();
+    EXPECT_NEAR(span(), before * 1.2, 1e-9);
+}
+
+TEST_F(GraphViewsTest, EquationFailureShowsOneMessageAndKeepsGeneralInactive) {
+    OutputPage& o = w->output(0);
+    o.formItems[2]->click();
+    o.equation->setPlainText("1/(x-x)");
+    w->CalculateForms(0, 5);
+    w->finishCalculation();
+    EXPECT_EQ(messages, std::vector<std::string>{"Error: Divide by zero"});
+    EXPECT_EQ(status(), "Samples not calculated");
+    for (int k = 0; k < 6; ++k)
+        EXPECT_FALSE(all()->isSeriesActive(k));
+    EXPECT_EQ(chart(0)->pointCount(0), 0);
+    EXPECT_EQ(chart(1)->pointCount(0), 1000); // later outputs keep their old points
+}
+
+TEST_F(GraphViewsTest, SixOutputsOfEveryKindOnTheGeneralChart) {
+    GeneralPage& g = w->general();
+    for (int k = 1; k < 6; ++k)
+        g.activeBox[k]->click();
+    for (int k : {0, 1}) {
+        OutputPage& o = w->output(k);
+        o.amplitude[0]->setText(k == 0 ? "3" : "2");
+        o.en[0]->click();
+        o.amplitude[2]->setText("1");
+        o.en[2]->click();
+    }
+    w->output(1).phase[2]->setText("90");
+    for (int k : {2, 3}) {
+        OutputPage& o = w->output(k);
+        o.formItems[1]->click();
+        o.pulse[0]->setText(k == 2 ? "4" : "-2");
+        o.pulse[1]->setText(k == 2 ? "-1" : "1");
+        o.pulse[2]->setText("20");
+        o.pulse[3]->setText("10");
+        o.pulse[4]->setText("40");
+        o.pulse[5]->setText("30");
+    }
+    w->output(4).formItems[2]->click();
+    w->output(4).equation->setPlainText("2*sin(x)*cos(5*x)");
+    w->output(5).formItems[2]->click();
+    w->output(5).equation->setPlainText("x/3-1");
+    w->general().Ph_Disp[3]->setText("90");
+    w->CalculateForms(0, 5);
+    w->finishCalculation();
+    EXPECT_EQ(status(), "Samples calculated");
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_TRUE(all()->isSeriesActive(k));
+        EXPECT_EQ(all()->pointCount(k), 1000);
+    }
+    EXPECT_NEAR(w->samples(2)[0], -1.0, 1e-12);
+    w->show();
+    w->resize(1000, 600);
+    saveShot(w.get(), "all-outputs");
+}
+
+} // namespace
+} // namespace ombrix
