@@ -58,21 +58,60 @@ bool sameName(const std::string& a, const std::string& b) {
 // Evaluation steps. The value on top of the evaluation stack is kept apart (the accumulator);
 // "S" steps take their left operand from the stack, "C" and "V" steps take their right operand
 // from the step's constant or variable, "R" steps have that operand on the left. Sqr and Cube
-// are the whole powers 2 and 3, Zero stands for node kinds that never occur in a tree. The
-// one-operand steps from Neg on follow the TokenKind order from tkNegate on.
-#define OMBRIX_EVAL_STEPS(X)                                                                       \
-    X(End)                                                                                         \
-    X(LoadC)                                                                                       \
-    X(LoadV)                                                                                       \
-    X(AddS) X(SubS) X(MulS) X(DivS) X(AddC) X(SubC) X(MulC) X(DivC) X(RSubC) X(RDivC) X(AddV)      \
-        X(SubV) X(MulV) X(DivV) X(RSubV) X(RDivV) X(PowS) X(PowC) X(PowI) X(PowV) X(Sqr) X(Cube)   \
-            X(Zero) X(Neg) X(Cos) X(Sin) X(Tg) X(Ctg) X(Abs) X(Sgn) X(Sqrt) X(Ln) X(Exp) X(Arcsin) \
-                X(Arccos) X(Arctg) X(Arcctg) X(Sh) X(Ch) X(Th) X(Cth) X(Heaviside) X(Floor)        \
-                    X(Ceil) X(Trunc) X(Log10) X(Log2)
-
-#define OMBRIX_STEP_NAME(name) name,
-enum class Op : std::int32_t { OMBRIX_EVAL_STEPS(OMBRIX_STEP_NAME) };
-#undef OMBRIX_STEP_NAME
+// are the whole powers 2 and 3. The one-operand steps from Neg to Trunc follow the TokenKind
+// order from tkNegate to tkTrunc.
+enum class Op : std::int32_t {
+    End,
+    LoadC,
+    LoadV,
+    AddS,
+    SubS,
+    MulS,
+    DivS,
+    AddC,
+    SubC,
+    MulC,
+    DivC,
+    RSubC,
+    RDivC,
+    AddV,
+    SubV,
+    MulV,
+    DivV,
+    RSubV,
+    RDivV,
+    PowS,
+    PowC,
+    PowI,
+    PowV,
+    Sqr,
+    Cube,
+    Neg,
+    Cos,
+    Sin,
+    Tg,
+    Ctg,
+    Abs,
+    Sgn,
+    Sqrt,
+    Ln,
+    Exp,
+    Arcsin,
+    Arccos,
+    Arctg,
+    Arcctg,
+    Sh,
+    Ch,
+    Th,
+    Cth,
+    Heaviside,
+    Floor,
+    Ceil,
+    Trunc,
+    Log10,
+    Log2,
+};
+static_assert(static_cast<int>(Op::Trunc) - static_cast<int>(Op::Neg) == tkTrunc - tkNegate);
 
 Op unaryOp(std::int32_t kind) {
     if (kind == tkLog10)
@@ -690,141 +729,105 @@ long double TCalcExpress::execute(const long double* v) {
         switch (ip->op) {
         case Op::End:
             return acc;
-        case Op::LoadC: {
+        case Op::LoadC:
             *++sp = acc;
             acc = ip->value;
             break;
-        }
-        case Op::LoadV: {
+        case Op::LoadV:
             *++sp = acc;
             acc = v[ip->index];
             break;
-        }
-        case Op::AddS: {
+        case Op::AddS:
             acc = *sp-- + acc;
             break;
-        }
-        case Op::SubS: {
+        case Op::SubS:
             acc = *sp-- - acc;
             break;
-        }
-        case Op::MulS: {
+        case Op::MulS:
             acc = *sp-- * acc;
             break;
-        }
-        case Op::DivS: {
+        case Op::DivS:
             acc = *sp-- / acc;
             break;
-        }
-        case Op::AddC: {
+        case Op::AddC:
             acc = acc + ip->value;
             break;
-        }
-        case Op::SubC: {
+        case Op::SubC:
             acc = acc - ip->value;
             break;
-        }
-        case Op::MulC: {
+        case Op::MulC:
             acc = acc * ip->value;
             break;
-        }
-        case Op::DivC: {
+        case Op::DivC:
             acc = acc / ip->value;
             break;
-        }
-        case Op::RSubC: {
+        case Op::RSubC:
             acc = ip->value - acc;
             break;
-        }
-        case Op::RDivC: {
+        case Op::RDivC:
             acc = ip->value / acc;
             break;
-        }
-        case Op::AddV: {
+        case Op::AddV:
             acc = acc + v[ip->index];
             break;
-        }
-        case Op::SubV: {
+        case Op::SubV:
             acc = acc - v[ip->index];
             break;
-        }
-        case Op::MulV: {
+        case Op::MulV:
             acc = acc * v[ip->index];
             break;
-        }
-        case Op::DivV: {
+        case Op::DivV:
             acc = acc / v[ip->index];
             break;
-        }
-        case Op::RSubV: {
+        case Op::RSubV:
             acc = v[ip->index] - acc;
             break;
-        }
-        case Op::RDivV: {
+        case Op::RDivV:
             acc = v[ip->index] / acc;
             break;
-        }
-        case Op::PowS: {
+        case Op::PowS:
             acc = Ops::power(*sp--, acc);
             break;
-        }
-        case Op::PowC: {
+        case Op::PowC:
             acc = Ops::power(acc, ip->value);
             break;
-        }
-        case Op::PowI: {
+        case Op::PowI:
             acc = Ops::powerInt(acc, ip->index);
             break;
-        }
-        case Op::PowV: {
+        case Op::PowV:
             acc = Ops::power(acc, v[ip->index]);
             break;
-        }
-        case Op::Sqr: {
+        case Op::Sqr:
             // What repeated squaring gives for 2 and 3: 1*(x*x) and (1*x)*(x*x); 0 for x = 0.
             acc = acc * acc;
             break;
-        }
-        case Op::Cube: {
+        case Op::Cube:
             acc = acc == 0 ? 0.0L : acc * (acc * acc);
             break;
-        }
-        case Op::Zero: {
-            acc = 0;
-            break;
-        }
-        case Op::Neg: {
+        case Op::Neg:
             acc = -acc;
             break;
-        }
-        case Op::Cos: {
+        case Op::Cos:
             acc = Native::cos(acc);
             break;
-        }
-        case Op::Sin: {
+        case Op::Sin:
             acc = Native::sin(acc);
             break;
-        }
-        case Op::Abs: {
+        case Op::Abs:
             acc = std::fabs(acc);
             break;
-        }
-        case Op::Sqrt: {
+        case Op::Sqrt:
             acc = Native::sqrt(acc);
             break;
-        }
-        case Op::Ln: {
+        case Op::Ln:
             acc = Native::ln(acc);
             break;
-        }
-        case Op::Exp: {
+        case Op::Exp:
             acc = Native::exp(acc);
             break;
-        }
-        case Op::Heaviside: {
+        case Op::Heaviside:
             acc = Ops::heaviside(acc);
             break;
-        }
         case Op::Tg:
         case Op::Ctg:
         case Op::Sgn:
@@ -840,10 +843,9 @@ long double TCalcExpress::execute(const long double* v) {
         case Op::Ceil:
         case Op::Trunc:
         case Op::Log10:
-        case Op::Log2: {
+        case Op::Log2:
             acc = applyUnary(ip->op, acc);
             break;
-        }
         }
     }
 }

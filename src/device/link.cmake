@@ -15,6 +15,9 @@ target_sources(ombrix_core PRIVATE
     src/device/simstatejson.cpp
 )
 
+# The port list of the settings dialog comes from Qt's serial port information.
+target_sources(ombrix_gui PRIVATE src/device/serialportlist.cpp)
+
 ombrix_unit_test(link_unit_tests
     tests/unit/link_crc_test.cpp
     tests/unit/link_frame_test.cpp

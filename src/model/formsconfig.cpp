@@ -2,7 +2,9 @@
 
 namespace ombrix {
 
-FormsConfig startupForms() { return FormsConfig{}; }
+FormsConfig startupForms() {
+    return FormsConfig{};
+}
 
 FormsConfig newForms() {
     FormsConfig f;
@@ -22,6 +24,8 @@ int activeCount(const GeneralSettings& g) {
     return n;
 }
 
-int maxSamples(int activeCount) { return kTotalSamples / (activeCount < 1 ? 1 : activeCount); }
+int maxSamples(int activeCount) {
+    return kTotalSamples / (activeCount < 1 ? 1 : activeCount);
+}
 
 } // namespace ombrix

@@ -34,14 +34,14 @@ struct OutputForm {
     std::string Offset = "0"; // volts added to every sample
     std::array<HarmonicRow, kHarmonicCount> Harmonics{};
     PulseParams Pulse{"0", "0", "50", "0", "50", "0"}; // A2, A1, tD1, tR, tD2, tF
-    std::string Equation;                                // formula in X, up to 2000 characters
+    std::string Equation;                              // formula in X, up to 2000 characters
     bool operator==(const OutputForm&) const = default;
 };
 
 struct GeneralSettings {
     std::string Freq = "1000";     // Hz
     std::string NumOfSam = "1000"; // samples per period
-    std::array<std::string, kOutputCount> Ph_Disp{"0", "0", "0", "0", "0", "0"}; // [1..5] used
+    std::array<std::string, kOutputCount> Ph_Disp{"0", "0", "0", "0", "0", "0"};    // [1..5] used
     std::array<bool, kOutputCount> Active{true, false, false, false, false, false}; // [0] always
     std::string StartFreq = "1";
     std::string StopFreq = "1";

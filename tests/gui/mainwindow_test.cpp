@@ -41,6 +41,8 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, BuildsWithTheStartUpCaptionsAndStates) {
+    // The start-up calculation runs first; its end writes panel 3 and shows output 1.
+    w->finishCalculation();
     EXPECT_EQ(w->windowTitle(), "Ombrix");
     EXPECT_EQ(w->size(), QSize(740, 581));
     struct Button {

@@ -583,9 +583,28 @@ TEST(FpuMath, X87AgreesWithTheCLibrary) {
         EXPECT_TRUE(near(X87::log10(p), Portable::log10(p))) << static_cast<double>(a);
         EXPECT_TRUE(near(X87::log2(p), Portable::log2(p))) << static_cast<double>(a);
     }
-    // exp over its whole range, where the split into whole and fraction matters.
-    for (long double a : {-11000.0L, -700.25L, -1e-5L, 1e-5L, 700.25L, 11000.0L})
-        EXPECT_LE(std::fabs(X87::exp(a) / Portable::exp(a) - 1), 1e-15L) << static_cast<double>(a);
+}
+
+TEST(FpuMath, X87SinCosAndExpStayWithinAFewUlps) {
+    using ombrix::fpu::Portable;
+    using ombrix::fpu::X87;
+    long double trig = 0, exp = 0;
+    for (int i = -50000; i <= 50000; ++i) {
+        // Small arguments through every quadrant, and large ones up to 2^28.
+        for (long double x : {i * 0.000731L, i * 5367.3L}) {
+            trig = std::max(trig, std::fabs(X87::sin(x) - Portable::sin(x)));
+            trig = std::max(trig, std::fabs(X87::cos(x) - Portable::cos(x)));
+        }
+        long double x = i * 0.2267L; // -11335 .. 11335
+        exp = std::max(exp, std::fabs(X87::exp(x) / Portable::exp(x) - 1));
+    }
+    EXPECT_LE(trig, 0x1p-62L); // two units in the last place of 1
+    EXPECT_LE(exp, 0x1p-61L);
+    EXPECT_EQ(X87::sin(-0.0L), 0);
+    EXPECT_TRUE(std::signbit(X87::sin(-0.0L)));
+    // Beyond the series' reduction the processor reduces: bounded values, 0 from 2^63.
+    EXPECT_LE(std::fabs(X87::sin(0x1p40L)), 1);
+    EXPECT_EQ(X87::cos(0x1p63L), 0);
 }
 #endif
 
