@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cfenv>
 #include <charconv>
-#include <cstring>
 #include <utility>
 
 namespace ombrix {
