@@ -31,3 +31,8 @@ ombrix_unit_test(link_unit_tests
 ombrix_unit_test(link_e2e_tests tests/e2e/link_devsim_test.cpp)
 target_compile_definitions(link_e2e_tests PRIVATE OMBRIX_DEVSIM="$<TARGET_FILE:ombrix-devsim>")
 add_dependencies(link_e2e_tests ombrix-devsim)
+
+if(OMBRIX_BENCH)
+    add_executable(bench_link bench/bench_link.cpp)
+    target_link_libraries(bench_link PRIVATE ombrix_core benchmark::benchmark)
+endif()
