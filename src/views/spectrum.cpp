@@ -130,6 +130,8 @@ const Kernels& kernels() {
     return chosen;
 }
 
+#undef OMBRIX_KERNEL
+
 } // namespace
 
 double TComplexValue::Abs() const {
