@@ -108,7 +108,10 @@ class TCalcExpress {
 
     // Evaluates the tree with `values`[i] as the value of variable i (`high` + 1 values).
     // Throws CalcError when there is no tree, when the formula uses a variable beyond `high`,
-    // and on an invalid operation, a division by zero or an overflow; underflow gives 0 silently.
+    // when a literal is beyond the extended range ("Wrong number.") and on an invalid operation,
+    // a division by zero or an overflow; underflow gives 0 silently. Those floating-point flags
+    // are read, never trapped, and calc leaves none of them set by its own evaluation; flags that
+    // earlier code left set do not fail a formula (they may be cleared).
     long double calc(const long double* values, int high);
     long double calc(std::span<const long double> values) {
         return calc(values.data(), static_cast<int>(values.size()) - 1);
@@ -145,7 +148,7 @@ class TCalcExpress {
     std::int32_t PrevKind() const { return prevKind_; }
     std::int32_t Position() const { return position_; } // 1-based
 
-    // Lexer: reads the token of `s` at Position into TokenKind/TokenText and moves past it.
+    // Lexer: reads the token of `s` at Position into CurrentKind/CurrentText and moves past it.
     void NextToken(const std::string& s);
     // Reads the number literal of `s` that starts at Position, written with `sep`.
     void ReadNumber(const std::string& s, char sep);
