@@ -320,13 +320,22 @@ TEST(SpectrumEngine, BitReverseReversesTheLowestBits) {
         EXPECT_EQ(TSpectrum::BitReverse(c.value, c.bits), c.expected) << c.value << " " << c.bits;
 }
 
-TEST(SpectrumEngine, SizeThatIsNoPowerOfTwoGivesNoLines) {
+TEST(SpectrumEngine, OutOfContractInputsGiveSafeResults) {
     TSpectrum s;
-    s.Size = 1000;
+    s.Size = 1000; // no power of two: no lines
     load(s, randomSamples(100, 5));
     s.Calculate();
     EXPECT_EQ(s.Spectrum.Count(), 0);
     EXPECT_EQ(s.Magnitude.Count(), 0);
+
+    s.Size = 128; // no samples: zero lines, not the NaN of a division by M = 0
+    s.Clear();
+    s.Calculate();
+    ASSERT_EQ(s.Magnitude.Count(), 128);
+    for (int i = 0; i < 128; ++i) {
+        EXPECT_EQ(s.Magnitude[i], 0.0) << i;
+        EXPECT_EQ(s.Phase[i], 0.0) << i;
+    }
 }
 
 } // namespace
