@@ -261,7 +261,8 @@ TEST(SelectingPort, OpensTheSimulatorByNameAndTheDeviceOtherwise) {
 
     ASSERT_TRUE(port.OpenPort("COM2", 5));
     EXPECT_EQ(fake->opens().back(), (std::pair<std::string, int>{"COM2", 5}));
-    fake->deliver(Bytes(makeReply(0).begin(), makeReply(0).end()));
+    const auto reply = makeReply(0);
+    fake->deliver(Bytes(reply.begin(), reply.end()));
     EXPECT_EQ(WaitReply(port, clock, ui, 500), ReplyOk);
     EXPECT_TRUE(port.ClosePort());
     EXPECT_EQ(port.PortName(), "COM2");
