@@ -1,0 +1,101 @@
+// Shared pieces of the device command and transfer tests: a fake port on a fake clock that
+// can answer like the simulated generator, recorders for the enabled controls and the
+// progress bar, and the writes a frame or a block makes on the wire.
+#pragma once
+
+#include "device/devicecommands.h"
+#include "device/fakeclock.h"
+#include "device/fakeport.h"
+#include "device/frame.h"
+#include "device/recordingui.h"
+#include "device/reply.h"
+#include "device/simgenerator.h"
+#include "device/transfer.h"
+
+#include <mutex>
+#include <vector>
+
+namespace ombrix::testkit {
+
+using Bytes = std::vector<std::uint8_t>;
+using Writes = std::vector<Bytes>;
+
+class RecordingButtons final : public DeviceButtons {
+  public:
+    void EnableControls(const LinkControls& controls) override {
+        std::lock_guard lock(mutex_);
+        calls_.push_back(controls);
+    }
+    std::vector<LinkControls> calls() const {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<LinkControls> calls_;
+};
+
+class RecordingProgress final : public TransferProgress {
+  public:
+    void SetProgressMax(int maximum) override { max = maximum; }
+    void StepProgress() override {
+        ++steps;
+        if (onStep)
+            onStep(steps);
+    }
+    int max = -1;
+    int steps = 0;
+    std::function<void(int)> onStep;
+};
+
+// The two writes of a plain frame: 12 bytes, then the trailer.
+inline Writes frameWrites(const CommandFrame& f) {
+    const auto t = f.trailer();
+    return {Bytes(f.bytes.begin(), f.bytes.end()), Bytes(t.begin(), t.end())};
+}
+
+inline void append(Writes& to, const Writes& more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
+
+inline Bytes goodReply(std::span<const std::uint8_t> data = {}) {
+    const auto r = makeReply(0, data);
+    return Bytes(r.begin(), r.end());
+}
+
+inline Bytes replyWithStatus(std::uint8_t status) {
+    const auto r = makeReply(status);
+    return Bytes(r.begin(), r.end());
+}
+
+// A fake port, its clock, a recording user interface and buttons, and the commands over
+// them. With `answer` on, a simulated generator behind the port answers every frame.
+struct Rig {
+    FakeClock clock;
+    FakePort port{clock};
+    RecordingUserInterface ui;
+    RecordingButtons buttons;
+    DeviceCommands commands{port, clock, ui, buttons};
+    SimGenerator device;
+
+    void answerLikeTheDevice() {
+        port.setResponder([this](FakePort& p, std::span<const std::uint8_t> bytes) {
+            device.receive(bytes);
+            const auto out = device.takeOutput();
+            if (!out.empty())
+                p.deliver(out);
+        });
+    }
+    void queueGoodReplies(int count) {
+        for (int i = 0; i < count; ++i)
+            port.deliver(goodReply());
+    }
+    // Opens the port as a connected link does.
+    void connectDirectly(int baudIndex = kStartBaudIndex) {
+        port.OpenPort("COM1", baudIndex);
+        port.clearWrites();
+    }
+};
+
+} // namespace ombrix::testkit
