@@ -2,6 +2,7 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QWidget>
 
 namespace ombrix {
@@ -23,6 +24,14 @@ bool FieldEvents::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+void setTypingLimit(QLineEdit* edit, int limit) {
+    edit->setProperty("typingLimit", limit);
+}
+
+int typingLimit(const QLineEdit* edit) {
+    return edit->property("typingLimit").toInt();
 }
 
 void watchField(QWidget* field, FieldEvents::KeyHandler onKey, FieldEvents::ExitHandler onExit) {

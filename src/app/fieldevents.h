@@ -10,6 +10,7 @@
 #include <functional>
 
 class QKeyEvent;
+class QLineEdit;
 
 namespace ombrix {
 
@@ -30,6 +31,12 @@ class FieldEvents : public QObject {
     ExitHandler onExit_;
     bool inExit_ = false;
 };
+
+// How many characters a user may type into an edit. Unlike QLineEdit::setMaxLength this does
+// not cut texts that the rules write, which may be longer (a clamped value with 15 digits).
+void setTypingLimit(QLineEdit* edit, int limit);
+// The limit set for the edit, or 0 for none.
+int typingLimit(const QLineEdit* edit);
 
 // Installs FieldEvents on the field (owned by the field).
 void watchField(QWidget* field, FieldEvents::KeyHandler onKey, FieldEvents::ExitHandler onExit);

@@ -1,5 +1,6 @@
 #include "app/generalpage.h"
 
+#include "app/fieldevents.h"
 #include "app/updown.h"
 #include "views/chartview.h"
 
@@ -22,7 +23,7 @@ constexpr int kLeftPanelWidth = 311;
 
 QLineEdit* edit(const QString& text, int maxLength, const QString& name) {
     auto* e = new QLineEdit(text);
-    e->setMaxLength(maxLength);
+    setTypingLimit(e, maxLength);
     e->setObjectName(name);
     return e;
 }

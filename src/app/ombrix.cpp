@@ -110,6 +110,7 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
     bindGeneral();
     for (auto& o : outputs_)
         bindOutput(o);
+    bindFieldRules();
     resize(kDesignWidth, kDesignHeight);
     pagesDesignSize_ = pages_->size();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -324,8 +325,7 @@ void TOmbrix::bindGeneral() {
     connect(general_.CheckBox6, &QCheckBox::toggled, this, &TOmbrix::setMaxNumberClick);
     connect(general_.SwapEnabled, &QCheckBox::toggled, this, &TOmbrix::swapEnabledClick);
     connect(general_.SwapCyclic, &QCheckBox::toggled, this, &TOmbrix::swapEnabledClick);
-    connect(general_.UpDown1001, &UpDown::clicked, this,
-            [this](int position) { upDownClick(position); });
+    connect(general_.UpDown1001, &UpDown::clicked, this, [this](int, bool up) { upDownClick(up); });
     connect(general_.advanced, &QPushButton::clicked, this, [this] {
         if (settings_)
             settings_->showOnPage(1);
@@ -547,7 +547,6 @@ void TOmbrix::setMaxNumberClick() {
 }
 
 void TOmbrix::swapEnabledClick() {
-    modified_ = true;
     GeneralSettings& g = forms_.General;
     g.SwapEnabled = general_.SwapEnabled->isChecked();
     g.SwapCyclic = general_.SwapCyclic->isChecked();
@@ -559,17 +558,16 @@ void TOmbrix::swapEnabledClick() {
              general_.stepLabel, general_.StepComboBox, general_.timeLabel, general_.Time,
              general_.SwapCyclic})
         w->setEnabled(on);
-    pushTexts();
+    applyOutcome(SwapEnabledClick(g, sep_));
 }
 
 void TOmbrix::harmonicEnableClick(int output) {
     CalculateForms(output, output);
 }
 
-void TOmbrix::upDownClick(int position) {
-    modified_ = true;
-    forms_.General.NumOfSam = std::to_string(position);
-    pushTexts();
+void TOmbrix::upDownClick(bool up) {
+    applyOutcome(UpDown1001Click(forms_.General, up ? 1 : -1));
+    general_.UpDown1001->setPosition(parseInteger(forms_.General.NumOfSam).value_or(1));
 }
 
 void TOmbrix::copySettingsClick(int target) {

@@ -7,7 +7,10 @@
 #include "app/generalpage.h"
 #include "app/outputpage.h"
 #include "app/pagedock.h"
+#include "device/devicesettings.h"
+#include "model/exitrules.h"
 #include "model/formsconfig.h"
+#include "model/keyfilters.h"
 
 #include <QMainWindow>
 
@@ -19,6 +22,8 @@
 #include <vector>
 
 class QAction;
+class QKeyEvent;
+class QLineEdit;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -71,6 +76,13 @@ class TOmbrix : public QMainWindow {
     bool isModified() const { return modified_; }
     void setModified(bool modified) { modified_ = modified; }
     PageDock pageDock() const { return dock_; }
+    long double MaxFrequency() const { return maxFrequency_; }
+    int trackBarMaximum() const { return trackBarMax_; }
+    bool SampleCountChanged() const { return sampleCountChanged_; }
+    void clearSampleCountChanged() { sampleCountChanged_ = false; }
+    const std::string& controlPanelFreq() const { return controlPanelFreq_; }
+    // The settings dialog's texts (its defaults until the dialog is attached).
+    const DeviceSettings& deviceSettings() const;
 
     // Controls, for the other windows and for tests.
     GeneralPage& general() { return general_; }
@@ -107,7 +119,14 @@ class TOmbrix : public QMainWindow {
     void setMaxNumberClick();
     void swapEnabledClick();
     void harmonicEnableClick(int output);
-    void upDownClick(int position);
+    void upDownClick(bool up);
+
+    // Field rules (ombrixfields.cpp).
+    void bindFieldRules();
+    bool applyKeyFilter(QLineEdit* edit, FieldFamily family, QKeyEvent* event, int output);
+    void applyOutcome(const RuleOutcome& outcome);
+    void updateSweepSteps();
+    void sampleCountChanged();
     void showControlPanel();
     void toggleControlPanel();
     void applyPageDock();
@@ -123,6 +142,10 @@ class TOmbrix : public QMainWindow {
     PageDock dock_ = PageDock::Fill;
     QSize pagesDesignSize_; // the pages' size when they last filled the window
     std::vector<std::pair<int, int>> calcRequests_;
+    long double maxFrequency_ = 0;
+    int trackBarMax_ = 0;
+    bool sampleCountChanged_ = false;
+    std::string controlPanelFreq_ = "1000";
 
     GeneralPage general_;
     std::array<OutputPage, kOutputCount> outputs_;

@@ -1,5 +1,6 @@
 #include "app/outputpage.h"
 
+#include "app/fieldevents.h"
 #include "app/pulsepicture.h"
 #include "views/chartview.h"
 
@@ -24,7 +25,7 @@ QLineEdit* smallEdit(QWidget* parent, int left, int top, int width, int height, 
                      const QString& text) {
     auto* edit = new QLineEdit(text, parent);
     edit->setGeometry(left, top, width, height);
-    edit->setMaxLength(maxLength);
+    setTypingLimit(edit, maxLength);
     return edit;
 }
 
@@ -141,7 +142,7 @@ OutputPage buildOutputPage(int index, QWidget* page) {
     o.offsetLabel = new QLabel("Offset [V]:", offsetPanel);
     o.offset = new QLineEdit("0", offsetPanel);
     o.offset->setObjectName(QStringLiteral("Edit%1").arg(index + 1));
-    o.offset->setMaxLength(6);
+    setTypingLimit(o.offset, 6);
     o.offset->setFixedWidth(60);
     offsetPanel->layout()->addWidget(o.offsetLabel);
     offsetPanel->layout()->addWidget(o.offset);

@@ -1,0 +1,199 @@
+// The main window's field rules: key filters on every numeric edit and the exit and change
+// rules when a field is left or its text changes. The rules themselves are plain functions
+// (model/keyfilters, model/exitrules); this file only applies their results to the edits.
+#include "app/fieldevents.h"
+#include "app/ombrix.h"
+#include "app/updown.h"
+#include "device/settingsform.h"
+#include "model/exitrules.h"
+#include "model/keyfilters.h"
+#include "model/numbertext.h"
+#include "views/chartmenu.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace ombrix {
+
+namespace {
+
+// The key as the filters see it; nothing for keys that insert no text (arrows, Delete, ...).
+std::optional<Key> keyOf(const QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return Key::enter();
+    case Qt::Key_Tab:
+        return Key::tab();
+    case Qt::Key_Backspace:
+        return Key::backspace();
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (text.size() != 1 || !text[0].isPrint() ||
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return std::nullopt;
+    return Key::character(text[0].unicode());
+}
+
+} // namespace
+
+const DeviceSettings& TOmbrix::deviceSettings() const {
+    static const DeviceSettings defaults;
+    return settings_ ? settings_->settings() : defaults;
+}
+
+bool TOmbrix::applyKeyFilter(QLineEdit* edit, FieldFamily family, QKeyEvent* event, int output) {
+    const std::optional<Key> key = keyOf(event);
+    if (!key)
+        return false;
+    const std::string text = edit->text().toStdString();
+    const int limit = typingLimit(edit);
+    if (key->kind == Key::Kind::Character && limit > 0 && !edit->hasSelectedText() &&
+        edit->text().size() >= limit)
+        return true; // the field is full
+    const int selStart = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    const int selLength = edit->hasSelectedText() ? edit->selectedText().size() : 0;
+    const KeyFilterResult r =
+        filterKey(family, text, selStart, selLength, edit->cursorPosition(), *key, sep_);
+    if (r.markModified)
+        modified_ = true;
+    if (r.newText) {
+        edit->setText(QString::fromStdString(*r.newText));
+        if (r.newCaret)
+            edit->setCursorPosition(*r.newCaret);
+    }
+    if (r.repairOutputCells && output >= 0) {
+        OutputForm& f = forms_.Outputs[output];
+        if (family == FieldFamily::PulseLevel || family == FieldFamily::PulseTime)
+            repairEmptyPulseCells(f);
+        else
+            repairEmptyHarmonicCells(f);
+        pushTexts();
+    }
+    if (r.focusNext)
+        focusNextChild();
+    return r.discard;
+}
+
+void TOmbrix::applyOutcome(const RuleOutcome& outcome) {
+    pushTexts();
+    if (outcome.hasChanged(ModelField::StepList))
+        general_.StepComboBox->setCurrentText(QString::fromStdString(forms_.General.Step));
+    if (outcome.markModified)
+        modified_ = true;
+    if (outcome.error)
+        showMessage(QString::fromStdString(*outcome.error), "Error");
+    if (outcome.recalc)
+        CalculateForms(outcome.recalc->first, outcome.recalc->second);
+    if (outcome.sweepStepsDue)
+        updateSweepSteps();
+}
+
+void TOmbrix::updateSweepSteps() {
+    const SweepSteps steps = UpdateSweepSteps(forms_.General, deviceSettings(), sep_);
+    if (steps.error) {
+        showMessage(QString::fromStdString(*steps.error), "Error");
+        return;
+    }
+    QStringList items;
+    for (const std::string& item : steps.items)
+        items << QString::fromStdString(item);
+    QComboBox* combo = general_.StepComboBox;
+    combo->clear();
+    combo->addItems(items);
+    combo->setCurrentText(QString::fromStdString(steps.text));
+}
+
+void TOmbrix::sampleCountChanged() {
+    sampleCountChanged_ = true;
+    SampleCountChange c = NumOfSamChange(forms_.General, controlPanelFreq_, deviceSettings(), sep_,
+                                         chartMenu_->view() != ViewKind::Form);
+    if (c.maxFrequency)
+        maxFrequency_ = *c.maxFrequency;
+    if (c.trackBarMax)
+        trackBarMax_ = *c.trackBarMax;
+    applyOutcome(c.outcome);
+}
+
+void TOmbrix::bindFieldRules() {
+    GeneralPage& g = general_;
+    auto single = [this](QLineEdit* edit, FieldFamily family, std::function<RuleOutcome()> exit) {
+        watchField(
+            edit,
+            [this, edit, family](QKeyEvent* e) { return applyKeyFilter(edit, family, e, -1); },
+            exit ? FieldEvents::ExitHandler([this, exit] { applyOutcome(exit()); }) : nullptr);
+    };
+    single(g.Freq, FieldFamily::Frequency, [this] {
+        return FreqExit(forms_.General, maxFrequency_, sep_, chartMenu_->view() != ViewKind::Form);
+    });
+    single(g.NumOfSam, FieldFamily::SampleCount, [this] {
+        RuleOutcome o = NumOfSamExit(forms_.General);
+        general_.UpDown1001->setRange(1, MaxSamples());
+        return o;
+    });
+    for (int k = 1; k < kOutputCount; ++k)
+        single(g.Ph_Disp[k], FieldFamily::PhaseShift,
+               [this, k] { return Ph_DispExit(forms_, k, sep_); });
+    single(g.StartFreq, FieldFamily::SweepValue,
+           [this] { return StartFreqExit(forms_.General, maxFrequency_, sep_); });
+    single(g.StopFreq, FieldFamily::SweepValue,
+           [this] { return StopFreqExit(forms_.General, maxFrequency_, sep_); });
+    single(g.StepComboBox->lineEdit(), FieldFamily::SweepValue,
+           [this] { return StepComboBoxExit(forms_.General, maxFrequency_, sep_); });
+    single(g.Time, FieldFamily::StepTime, [this] { return TimeExit(forms_.General, sep_); });
+
+    connect(g.NumOfSam, &QLineEdit::textChanged, this, [this] { sampleCountChanged(); });
+    connect(g.Freq, &QLineEdit::textChanged, this,
+            [this] { FreqChange(forms_.General, controlPanelFreq_); });
+
+    for (auto& o : outputs_) {
+        const int i = o.index;
+        for (int r = 0; r < kHarmonicCount; ++r) {
+            for (QLineEdit* cell : {o.amplitude[r], o.phase[r]}) {
+                const FieldFamily family = cell == o.amplitude[r] ? FieldFamily::HarmonicAmplitude
+                                                                  : FieldFamily::HarmonicPhase;
+                watchField(
+                    cell,
+                    [this, cell, family, i](QKeyEvent* e) {
+                        return shownOutput() == i && applyKeyFilter(cell, family, e, i);
+                    },
+                    [this] { applyOutcome(onExit(forms_, shownOutput())); });
+            }
+        }
+        for (int k = 0; k < kPulseParamCount; ++k) {
+            QLineEdit* cell = o.pulse[k];
+            const FieldFamily family = k <= A1 ? FieldFamily::PulseLevel : FieldFamily::PulseTime;
+            watchField(
+                cell,
+                [this, cell, family, i](QKeyEvent* e) {
+                    return shownOutput() == i && applyKeyFilter(cell, family, e, i);
+                },
+                [this] { applyOutcome(onExitPulse(forms_, shownOutput(), sep_)); });
+        }
+        watchField(
+            o.offset,
+            [this, &o](QKeyEvent* e) {
+                return applyKeyFilter(o.offset, FieldFamily::Offset, e, -1);
+            },
+            [this] { applyOutcome(onExit(forms_, shownOutput())); });
+    }
+
+    // A typed space on the active-output and sweep boxes marks the forms modified.
+    for (QCheckBox* box : {g.activeBox[1], g.activeBox[2], g.activeBox[3], g.activeBox[4],
+                           g.activeBox[5], g.SwapEnabled, g.SwapCyclic})
+        watchField(
+            box,
+            [this](QKeyEvent* e) {
+                if (e->key() == Qt::Key_Space)
+                    modified_ = true;
+                return false;
+            },
+            nullptr);
+    sampleCountChanged(); // MaxFrequency before any field can be left
+}
+
+} // namespace ombrix

@@ -1,0 +1,158 @@
+// Typing into the main window's real edits: key filters and exit rules as a user meets them.
+#include "app/ombrix.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+class FieldRulesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        w = std::make_unique<TOmbrix>();
+        w->setMessageHandler([this](const QString& text, const QString&) {
+            messages.push_back(text.toStdString());
+        });
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        w->finishCalculation();
+    }
+    void TearDown() override { w->finishCalculation(); }
+
+    // Focuses the edit, replaces its text by typing, and leaves it for `next`.
+    void type(QLineEdit* edit, const char* keys, QWidget* next = nullptr) {
+        edit->setFocus(Qt::TabFocusReason);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, keys);
+        if (next)
+            leave(next);
+    }
+    void leave(QWidget* next) {
+        next->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+    }
+    QLineEdit* other() { return w->general().Ph_Disp[5]; }
+
+    std::unique_ptr<TOmbrix> w;
+    std::vector<std::string> messages;
+};
+
+TEST_F(FieldRulesTest, FrequencyLeadingZeroAndEnterDefault) {
+    QLineEdit* freq = w->general().Freq;
+    type(freq, "05");
+    EXPECT_EQ(freq->text(), "5");
+    type(freq, "0");
+    QTest::keyClick(freq, Qt::Key_Period);
+    QTest::keyClick(freq, Qt::Key_Comma);
+    const QString sep(QChar(w->decimalSeparator()));
+    EXPECT_EQ(freq->text(), "0" + sep);
+    type(freq, "");
+    QTest::keyClick(freq, Qt::Key_Return);
+    EXPECT_EQ(freq->text(), "1");
+    EXPECT_FALSE(freq->hasFocus()); // Enter moves on
+    type(freq, "12a-b3");
+    EXPECT_EQ(freq->text(), "123");
+    type(freq, "123456789");
+    EXPECT_EQ(freq->text(), "12345678"); // eight characters may be typed
+    EXPECT_TRUE(w->isModified());
+}
+
+TEST_F(FieldRulesTest, FrequencyIsClampedToMaxFrequencyOnExit) {
+    // 20 MHz quartz, 29 instructions, 1000 samples: 2*20e6/(1000*30) - 1 -> 1332 Hz.
+    EXPECT_EQ(w->MaxFrequency(), 1332.0L);
+    type(w->general().Freq, "5000", other());
+    EXPECT_EQ(w->general().Freq->text(), "1332");
+    type(w->general().Freq, "", other());
+    EXPECT_EQ(w->general().Freq->text(), "1");
+}
+
+TEST_F(FieldRulesTest, SampleCountIsRepairedAndLimitedOnExit) {
+    QLineEdit* n = w->general().NumOfSam;
+    type(n, "", other());
+    EXPECT_EQ(n->text(), "1000");
+    type(n, "3", other());
+    EXPECT_EQ(n->text(), "8");
+    w->general().activeBox[1]->click(); // 4096 at most
+    type(n, "9000", other());
+    EXPECT_EQ(n->text(), "4096");
+    w->clearCalculationRequests();
+    type(n, "0");
+    QTest::keyClick(n, Qt::Key_Return);
+    EXPECT_EQ(n->text(), "8"); // Enter writes "0", leaving it then gives the minimum
+    EXPECT_FALSE(w->calculationRequests().empty());
+    // A smaller count raises the frequency limit.
+    EXPECT_GT(w->MaxFrequency(), 100000.0L);
+}
+
+TEST_F(FieldRulesTest, PhaseShiftRangeAndCopyIntoTheFundamental) {
+    QLineEdit* ph = w->general().Ph_Disp[2];
+    type(ph, "365");
+    EXPECT_EQ(ph->text(), "36");
+    type(ph, "-3605");
+    EXPECT_EQ(ph->text(), "-360");
+    type(ph, "45", other());
+    EXPECT_EQ(w->forms().Outputs[2].Harmonics[0].Phase, "45");
+    EXPECT_EQ(w->calculationRequests().back(), std::make_pair(2, 2));
+}
+
+TEST_F(FieldRulesTest, PulseRepairOnExit) {
+    OutputPage& o = w->output(1);
+    w->pages()->setCurrentIndex(2);
+    o.formItems[1]->click();
+    type(o.pulse[2], "60");
+    type(o.pulse[3], "10");
+    type(o.pulse[4], "50", o.pulse[5]);
+    type(o.pulse[5], "0", o.offset);
+    EXPECT_EQ(o.pulse[2]->text(), "60");
+    EXPECT_EQ(o.pulse[3]->text(), "10");
+    EXPECT_EQ(o.pulse[4]->text(), "30");
+    EXPECT_EQ(o.pulse[5]->text(), "0");
+}
+
+TEST_F(FieldRulesTest, HarmonicAndOffsetMinusRules) {
+    OutputPage& o = w->output(0);
+    w->pages()->setCurrentIndex(1);
+    type(o.amplitude[4], "2-");
+    EXPECT_EQ(o.amplitude[4]->text(), "2");
+    o.amplitude[4]->selectAll();
+    QTest::keyClicks(o.amplitude[4], "-1");
+    EXPECT_EQ(o.amplitude[4]->text(), "-1");
+    type(o.offset, "1");
+    o.offset->setCursorPosition(0);
+    QTest::keyClicks(o.offset, "--");
+    EXPECT_EQ(o.offset->text(), "-1");
+    type(o.amplitude[6], "-", o.offset);
+    EXPECT_EQ(o.amplitude[6]->text(), "0"); // a lone "-" is repaired on exit
+}
+
+TEST_F(FieldRulesTest, StepTimeFollowsTheStepOnExit) {
+    GeneralPage& g = w->general();
+    g.SwapEnabled->click();
+    g.StepComboBox->setCurrentText("3");
+    type(g.Time, "100", other());
+    const QString sep(QChar(w->decimalSeparator()));
+    EXPECT_EQ(g.Time->text(), "333" + sep + "333333333333");
+    type(g.Time, "5.", other()); // the step-time field takes no separator
+    EXPECT_EQ(g.Time->text(), "333" + sep + "333333333333");
+}
+
+TEST_F(FieldRulesTest, SweepOnRaisesTheStepTime) {
+    GeneralPage& g = w->general();
+    g.StepComboBox->setCurrentText("10");
+    g.Time->setText("50");
+    g.SwapEnabled->click();
+    EXPECT_EQ(g.Time->text(), "100");
+}
+
+} // namespace
+} // namespace ombrix
