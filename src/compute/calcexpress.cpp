@@ -698,16 +698,15 @@ long double TCalcExpress::calc(const long double* values, int high) {
     if (badLiteral_)
         throw CalcError("Wrong number.");
     using fpu::Native;
-    // The volatile store keeps the compiler from moving the arithmetic past the flag test.
-    volatile long double result = execute(values);
-    int raised = Native::failures();
+    long double result = execute(values);
+    int raised = Native::failuresAfter(result);
     if (raised != 0) {
         // The flags are sticky and may have been left set before this call: evaluate again
         // from clear flags (the result is the same) to know whether the formula failed. Reading
         // the flags once per call instead of twice is a good part of a short formula's time.
         Native::clearFailures();
         result = execute(values);
-        raised = Native::failures();
+        raised = Native::failuresAfter(result);
         if (raised != 0) {
             Native::clearFailures();
             throw CalcError(failureMessage(raised));

@@ -38,8 +38,12 @@ inline constexpr long double ExpZeroBelow = -11400.0L;
 inline constexpr int FailFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 
 struct Portable {
-    // Which of FailFlags are set, and clearing them.
-    static int failures() { return std::fetestexcept(FailFlags); }
+    // Which of FailFlags are set once `result` has been computed, and clearing them.
+    static int failuresAfter(long double result) {
+        volatile long double done = result; // the arithmetic may not move past the test
+        (void)done;
+        return std::fetestexcept(FailFlags);
+    }
     static void clearFailures() { std::feclearexcept(FailFlags); }
     static void raiseInvalid() { std::feraiseexcept(FE_INVALID); }
 
@@ -91,9 +95,10 @@ static_assert(FE_INVALID == 0x01 && FE_DIVBYZERO == 0x04 && FE_OVERFLOW == 0x08)
 struct X87 {
     // Every operation of this set runs on the x87 unit, so its status word alone tells the
     // failures; reading it costs a fraction of fetestexcept, which also reads the SSE flags.
-    static int failures() {
+    // `result` as an operand makes the test wait for the arithmetic that produced it.
+    static int failuresAfter(long double result) {
         std::uint16_t sw;
-        asm volatile("fnstsw %0" : "=am"(sw) : : "memory");
+        asm volatile("fnstsw %0" : "=am"(sw) : "f"(result) : "memory");
         return sw & FailFlags;
     }
     static void clearFailures() { asm volatile("fnclex" : : : "memory"); }
