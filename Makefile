@@ -13,7 +13,7 @@ PACKAGES := g++ cmake ninja-build make pkg-config qt6-base-dev qt6-serialport-de
             libbenchmark-dev libmuparser-dev libfftw3-dev clang libclang-rt-14-dev \
             xvfb xauth imagemagick fonts-dejavu-core
 
-.PHONY: deps configure build run test bench check-sanitizers fuzz format devsim clean
+.PHONY: deps configure build run test bench check-sanitizers fuzz format clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \

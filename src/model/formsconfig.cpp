@@ -8,12 +8,13 @@ FormsConfig startupForms() {
 
 FormsConfig newForms() {
     FormsConfig f;
+    // assign() rather than = "0": GCC 12 reports a false overlap for the literal at -O3.
     for (auto& o : f.Outputs)
-        o.Pulse = {"0", "0", "0", "0", "0", "0"};
-    f.General.StartFreq = "0";
-    f.General.StopFreq = "0";
-    f.General.Step = "0";
-    f.General.Time = "0";
+        for (auto& p : o.Pulse)
+            p.assign(1, '0');
+    for (std::string* t : {&f.General.StartFreq, &f.General.StopFreq, &f.General.Step,
+                           &f.General.Time})
+        t->assign(1, '0');
     return f;
 }
 

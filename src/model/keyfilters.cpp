@@ -198,7 +198,7 @@ bool repairEmptyHarmonicCells(OutputForm& output) {
     for (auto& row : output.Harmonics) {
         for (std::string* cell : {&row.Amplitude, &row.Phase}) {
             if (cell->empty()) {
-                *cell = "0";
+                cell->assign(1, '0'); // not = "0": GCC 12 warns falsely at -O3
                 changed = true;
             }
         }
@@ -210,7 +210,7 @@ bool repairEmptyPulseCells(OutputForm& output) {
     bool changed = false;
     for (auto& p : output.Pulse) {
         if (p.empty()) {
-            p = "0";
+            p.assign(1, '0');
             changed = true;
         }
     }
