@@ -6,6 +6,7 @@ target_sources(ombrix_gui PRIVATE
     src/app/generalpage.cpp
     src/app/guicalcsink.cpp
     src/app/ombrix.cpp
+    src/app/ombrixfile.cpp
     src/app/ombrixfields.cpp
     src/app/outputpage.cpp
     src/app/pulsepicture.cpp
@@ -18,3 +19,4 @@ add_executable(ombrix src/app/main.cpp)
 target_link_libraries(ombrix PRIVATE ombrix_gui)
 ombrix_gui_test(mainwindow_test tests/gui/gui_main.cpp tests/gui/mainwindow_test.cpp)
 ombrix_gui_test(fieldrules_test tests/gui/gui_main.cpp tests/gui/fieldrules_test.cpp)
+ombrix_gui_test(formsfile_test tests/gui/gui_main.cpp tests/gui/formsfile_test.cpp)

@@ -111,6 +111,7 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
     for (auto& o : outputs_)
         bindOutput(o);
     bindFieldRules();
+    bindFileCommands();
     resize(kDesignWidth, kDesignHeight);
     pagesDesignSize_ = pages_->size();
     if (const QScreen* screen = QGuiApplication::primaryScreen())

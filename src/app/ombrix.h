@@ -98,6 +98,24 @@ class TOmbrix : public QMainWindow {
     void setMessageHandler(MessageHandler handler) { messageHandler_ = std::move(handler); }
     void showMessage(const QString& text, const QString& caption);
 
+    // Questions and file dialogs; tests may answer them instead of a modal dialog.
+    struct Prompts {
+        std::function<bool(const QString& text, const QString& caption)> askYesNo;
+        std::function<QString()> openFileName; // empty: cancelled
+        std::function<QString()> saveFileName; // empty: cancelled
+    };
+    void setPrompts(Prompts prompts) { prompts_ = std::move(prompts); }
+
+    // The forms settings file (ombrixfile.cpp).
+    void NewSample();
+    void Open();
+    bool Save();
+    void SaveAs();
+    void SaveIfPossible();
+    const QString& currentFileName() const { return fileName_; }
+    // Puts forms into the controls in the file's order, running each value's change rules.
+    void applyForms(const FormsConfig& f);
+
     // Copy settings into output `target` from the source chosen on its page.
     void copySettingsClick(int target);
 
@@ -126,6 +144,10 @@ class TOmbrix : public QMainWindow {
     bool applyKeyFilter(QLineEdit* edit, FieldFamily family, QKeyEvent* event, int output);
     void applyOutcome(const RuleOutcome& outcome);
     void updateSweepSteps();
+    void bindFileCommands();
+    bool askYesNo(const QString& text, const QString& caption);
+    QString askOpenFileName();
+    QString askSaveFileName();
     void sampleCountChanged();
     void showControlPanel();
     void toggleControlPanel();
@@ -163,6 +185,8 @@ class TOmbrix : public QMainWindow {
     std::array<std::vector<double>, kOutputCount> samples_;
     ChartMenu* chartMenu_ = nullptr;
     MessageHandler messageHandler_;
+    Prompts prompts_;
+    QString fileName_;
 
     TControlPanelForm* controlPanel_ = nullptr;
     TSettingsForm* settings_ = nullptr;

@@ -1,0 +1,206 @@
+// The forms settings file in the main window: New, Open, Save, Save as, the current file
+// name and the modified flag. The file image itself is model/settingsfile's.
+#include "app/ombrix.h"
+#include "app/updown.h"
+#include "model/settingsfile.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QSignalBlocker>
+#include <QToolButton>
+
+namespace ombrix {
+
+namespace {
+
+const char* const kFilter = "Settings (*.set)";
+
+} // namespace
+
+bool TOmbrix::askYesNo(const QString& text, const QString& caption) {
+    if (prompts_.askYesNo)
+        return prompts_.askYesNo(text, caption);
+    return QMessageBox::question(this, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+QString TOmbrix::askOpenFileName() {
+    if (prompts_.openFileName)
+        return prompts_.openFileName();
+    return QFileDialog::getOpenFileName(this, QString(), QString(), kFilter);
+}
+
+QString TOmbrix::askSaveFileName() {
+    if (prompts_.saveFileName)
+        return prompts_.saveFileName();
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(kFilter);
+    dialog.setDefaultSuffix("set");
+    dialog.selectFile("untitled");
+    // The dialog asks before overwriting and only offers existing folders.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+bool TOmbrix::Save() {
+    const std::vector<unsigned char> image = encodeForms(forms_);
+    // Written to a temporary file and renamed over the old one: a failed save leaves the
+    // previous file whole.
+    QSaveFile file(fileName_);
+    const bool ok =
+        file.open(QIODevice::WriteOnly) &&
+        file.write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<qint64>(image.size())) == static_cast<qint64>(image.size()) &&
+        file.commit();
+    if (!ok)
+        showMessage(QStringLiteral("Could not save the forms to \"%1\": %2")
+                        .arg(fileName_, file.errorString()),
+                    "Error");
+    return ok;
+}
+
+void TOmbrix::SaveAs() {
+    modified_ = true;
+    const QString name = askSaveFileName();
+    if (name.isEmpty())
+        return;
+    fileName_ = name;
+    menuAction("Save1")->setEnabled(true);
+    Save();
+}
+
+void TOmbrix::SaveIfPossible() {
+    if (modified_ && !fileName_.isEmpty())
+        Save();
+    else
+        SaveAs();
+}
+
+void TOmbrix::Open() {
+    modified_ = true;
+    const QString name = askOpenFileName();
+    if (name.isEmpty())
+        return;
+    fileName_ = name;
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        showMessage(QStringLiteral("Could not open \"%1\": %2").arg(name, file.errorString()),
+                    "Error");
+        return;
+    }
+    menuAction("Save1")->setEnabled(true);
+    // One byte more than an image holds, so that a longer file is seen as such.
+    const QByteArray bytes = file.read(static_cast<qint64>(kFormsFileSize) + 1);
+    FormsConfig loaded = forms_;
+    const std::optional<std::string> error =
+        decodeForms(std::span(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                              static_cast<size_t>(bytes.size())),
+                    sep_, loaded);
+    if (error) {
+        showMessage(QStringLiteral("\"%1\" is not a forms settings file: %2")
+                        .arg(name, QString::fromStdString(*error)),
+                    "Error");
+        return;
+    }
+    applyForms(loaded);
+    CalculateForms(0, kOutputCount - 1);
+}
+
+void TOmbrix::NewSample() {
+    if (modified_) {
+        if (askYesNo("Would you like to save this forms?", "Confirm")) {
+            if (!fileName_.isEmpty()) {
+                Save();
+            } else {
+                const QString name = askSaveFileName();
+                if (!name.isEmpty()) {
+                    fileName_ = name;
+                    Save();
+                }
+            }
+        }
+        modified_ = false;
+    }
+    applyForms(newForms());
+    general_.Freq->setEnabled(true);
+    general_.freqLabel->setEnabled(true);
+    for (int k = 1; k < kOutputCount; ++k) {
+        general_.Ph_Disp[k]->setEnabled(true);
+        general_.phDispLabel[k]->setEnabled(true);
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             general_.startFreqLabel, general_.StartFreq, general_.stopFreqLabel, general_.StopFreq,
+             general_.stepLabel, general_.StepComboBox, general_.timeLabel, general_.Time,
+             general_.SwapCyclic})
+        w->setEnabled(false);
+    CalculateForms(0, kOutputCount - 1);
+}
+
+void TOmbrix::applyForms(const FormsConfig& f) {
+    // Each value goes in through its control in the stated order, so that the rules a change
+    // of that value runs (counts, limits, enabling, visibility, modified mark) run as well.
+    auto setText = [](QLineEdit* edit, const std::string& text) {
+        edit->setText(QString::fromStdString(text));
+    };
+    const GeneralSettings& g = f.General;
+    setText(general_.Freq, g.Freq);
+    setText(general_.NumOfSam, g.NumOfSam);
+    for (int k = 1; k < kOutputCount; ++k)
+        setText(general_.Ph_Disp[k], g.Ph_Disp[k]);
+    for (int k = 1; k < kOutputCount; ++k)
+        general_.activeBox[k]->setChecked(g.Active[k]);
+    general_.UpDown1001->setRange(1, MaxSamples());
+    setText(general_.StartFreq, g.StartFreq);
+    setText(general_.StopFreq, g.StopFreq);
+    if (g.Step != forms_.General.Step) // New resets the step; a file leaves it
+        general_.StepComboBox->setCurrentText(QString::fromStdString(g.Step));
+    setText(general_.Time, g.Time);
+    general_.SwapEnabled->setChecked(g.SwapEnabled);
+    general_.SwapCyclic->setChecked(g.SwapCyclic);
+    for (auto& o : outputs_)
+        o.formItems[static_cast<int>(f.Outputs[o.index].Form)]->setChecked(true);
+    for (auto& o : outputs_)
+        setText(o.offset, f.Outputs[o.index].Offset);
+    for (auto& o : outputs_) {
+        const OutputForm& src = f.Outputs[o.index];
+        for (int r = 0; r < kHarmonicCount; ++r) {
+            setText(o.amplitude[r], src.Harmonics[r].Amplitude);
+            setText(o.phase[r], src.Harmonics[r].Phase);
+            // The whole set is recalculated at the end: no request per enable box.
+            const QSignalBlocker block(o.en[r]);
+            o.en[r]->setChecked(src.Harmonics[r].En);
+            forms_.Outputs[o.index].Harmonics[r].En = src.Harmonics[r].En;
+        }
+        for (int k = 0; k < kPulseParamCount; ++k)
+            setText(o.pulse[k], src.Pulse[k]);
+        o.equation->setPlainText(QString::fromStdString(src.Equation));
+    }
+}
+
+void TOmbrix::bindFileCommands() {
+    connect(menuAction("New1"), &QAction::triggered, this, [this] {
+        menuAction("Save1")->setEnabled(false);
+        NewSample();
+    });
+    connect(toolButtons_[7], &QToolButton::clicked, this, [this] { NewSample(); });
+    connect(menuAction("Open1"), &QAction::triggered, this, [this] { Open(); });
+    connect(toolButtons_[9], &QToolButton::clicked, this, [this] { Open(); });
+    connect(menuAction("Save1"), &QAction::triggered, this, [this] { Save(); });
+    connect(menuAction("Saveas1"), &QAction::triggered, this, [this] { SaveAs(); });
+    connect(toolButtons_[8], &QToolButton::clicked, this, [this] { SaveIfPossible(); });
+}
+
+} // namespace ombrix

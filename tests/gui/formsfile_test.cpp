@@ -1,0 +1,173 @@
+// New, Open, Save and Save as in the main window, with the dialogs answered by the test.
+#include "app/ombrix.h"
+#include "model/settingsfile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+class FormsFileTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<TOmbrix> makeWindow() {
+        auto w = std::make_unique<TOmbrix>();
+        w->setMessageHandler([this](const QString& text, const QString& caption) {
+            messages.push_back((caption + ": " + text).toStdString());
+        });
+        TOmbrix::Prompts p;
+        p.askYesNo = [this](const QString& text, const QString&) {
+            questions.push_back(text.toStdString());
+            return answerYes;
+        };
+        p.openFileName = [this] { return openName; };
+        p.saveFileName = [this] {
+            ++saveDialogs;
+            return saveName;
+        };
+        w->setPrompts(p);
+        w->finishCalculation();
+        return w;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        w = makeWindow();
+    }
+    void TearDown() override { w->finishCalculation(); }
+    QString path(const char* name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TOmbrix> w;
+    std::vector<std::string> messages, questions;
+    bool answerYes = false;
+    QString openName, saveName;
+    int saveDialogs = 0;
+};
+
+TEST_F(FormsFileTest, SaveAsWritesTheImageAndEnablesSaveForms) {
+    EXPECT_FALSE(w->menuAction("Save1")->isEnabled());
+    saveName = path("a.set");
+    w->menuAction("Saveas1")->trigger();
+    EXPECT_TRUE(w->menuAction("Save1")->isEnabled());
+    EXPECT_EQ(w->currentFileName(), saveName);
+    QFile file(saveName);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_EQ(bytes.size(), 13920);
+    EXPECT_EQ(bytes.left(5), QByteArray("1000", 5));
+}
+
+TEST_F(FormsFileTest, SavedFormsReopenInAnotherWindowWithTheSameSamples) {
+    OutputPage& o = w->output(1);
+    w->general().activeBox[1]->click();
+    w->general().activeBox[2]->click();
+    o.formItems[1]->click();
+    o.pulse[0]->setText("3");
+    w->output(2).formItems[2]->click();
+    w->output(2).equation->setPlainText("sin(x)+\ncos(2*x)");
+    w->output(0).amplitude[0]->setText("1");
+    w->output(0).en[0]->click();
+    w->general().Ph_Disp[1]->setText("45");
+    w->CalculateForms(0, 5);
+    w->finishCalculation();
+    saveName = path("b.set");
+    w->SaveAs();
+
+    auto other = makeWindow();
+    openName = saveName;
+    other->Open();
+    other->finishCalculation();
+    EXPECT_TRUE(messages.empty());
+    FormsConfig expected = w->forms();
+    expected.Outputs[2].Equation = "sin(x)+cos(2*x)"; // the lines come back as one
+    EXPECT_EQ(other->forms(), expected);
+    EXPECT_EQ(other->ActiveCount(), 3);
+    EXPECT_EQ(other->MaxSamples(), 2730);
+    EXPECT_TRUE(other->output(1).pulsePanel->isEnabled());
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(other->samples(k), w->samples(k)) << k;
+}
+
+TEST_F(FormsFileTest, MalformedFileIsRefusedAndTheFormsStay) {
+    QFile file(path("bad.set"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(100, 'x'));
+    file.close();
+    w->output(0).offset->setText("2");
+    const FormsConfig before = w->forms();
+    openName = path("bad.set");
+    w->Open();
+    EXPECT_EQ(w->forms(), before);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("bad.set"), std::string::npos);
+    EXPECT_EQ(messages[0].rfind("Error: ", 0), 0u);
+
+    openName = path("missing.set");
+    w->Open();
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(w->forms(), before);
+}
+
+TEST_F(FormsFileTest, FailedSaveIsReported) {
+    saveName = path("no/such/folder/c.set");
+    w->SaveAs();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("Error: ", 0), 0u);
+}
+
+TEST_F(FormsFileTest, CancelledOpenStillMarksModifiedSoNewAsks) {
+    EXPECT_FALSE(w->isModified());
+    w->Open(); // cancelled: openName is empty
+    EXPECT_TRUE(w->isModified());
+    w->toolButton(7)->click();
+    EXPECT_EQ(questions, std::vector<std::string>{"Would you like to save this forms?"});
+    EXPECT_FALSE(w->isModified());
+}
+
+TEST_F(FormsFileTest, NewAfterSaveStillAsksAndYesWithoutNameShowsTheSaveDialog) {
+    saveName = path("d.set");
+    w->SaveAs();
+    w->NewSample();
+    EXPECT_EQ(questions.size(), 1u); // Save as marked the forms modified
+
+    auto fresh = makeWindow();
+    fresh->pages()->setCurrentIndex(2); // a page switch marks the forms modified
+    answerYes = true;
+    saveName = path("e.set");
+    saveDialogs = 0;
+    fresh->NewSample();
+    EXPECT_EQ(saveDialogs, 1);
+    EXPECT_TRUE(QFile::exists(saveName));
+    EXPECT_EQ(fresh->currentFileName(), saveName);
+}
+
+TEST_F(FormsFileTest, NewResetsToTheNewValues) {
+    w->general().activeBox[3]->click();
+    w->general().SwapEnabled->click();
+    w->output(4).formItems[1]->click();
+    w->output(4).offset->setText("1");
+    w->clearCalculationRequests();
+    w->menuAction("New1")->trigger();
+    EXPECT_FALSE(w->menuAction("Save1")->isEnabled());
+    EXPECT_EQ(w->forms().Outputs, newForms().Outputs);
+    EXPECT_EQ(w->forms().General.StartFreq, "0");
+    EXPECT_EQ(w->ActiveCount(), 1);
+    EXPECT_TRUE(w->general().Freq->isEnabled());
+    EXPECT_FALSE(w->general().StartFreq->isEnabled());
+    EXPECT_EQ(w->output(4).pulse[5]->text(), "0");
+    EXPECT_EQ(w->calculationRequests().back(), std::make_pair(0, 5));
+    // Resetting a changed offset and unticking boxes marks the forms modified again.
+    EXPECT_TRUE(w->isModified());
+}
+
+} // namespace
+} // namespace ombrix
