@@ -585,10 +585,10 @@ TEST(FpuMath, X87AgreesWithTheCLibrary) {
     }
 }
 
-TEST(FpuMath, X87SinCosAndExpStayWithinAFewUlps) {
+TEST(FpuMath, X87SinCosExpAndLnStayWithinAFewUlps) {
     using ombrix::fpu::Portable;
     using ombrix::fpu::X87;
-    long double trig = 0, exp = 0;
+    long double trig = 0, exp = 0, ln = 0;
     for (int i = -50000; i <= 50000; ++i) {
         // Small arguments through every quadrant, and large ones up to 2^28.
         for (long double x : {i * 0.000731L, i * 5367.3L}) {
@@ -597,9 +597,17 @@ TEST(FpuMath, X87SinCosAndExpStayWithinAFewUlps) {
         }
         long double x = i * 0.2267L; // -11335 .. 11335
         exp = std::max(exp, std::fabs(X87::exp(x) / Portable::exp(x) - 1));
+        // Around 1, where the result is small, and over the whole exponent range.
+        for (long double y : {1 + i * 1e-11L, std::ldexp(1.5L + i * 1e-6L, i % 16000)}) {
+            long double expected = Portable::ln(y);
+            ln = std::max(ln, expected == 0 ? std::fabs(X87::ln(y))
+                                            : std::fabs(X87::ln(y) / expected - 1));
+        }
     }
     EXPECT_LE(trig, 0x1p-62L); // two units in the last place of 1
     EXPECT_LE(exp, 0x1p-61L);
+    EXPECT_LE(ln, 0x1p-62L);
+    EXPECT_EQ(X87::ln(1), 0);
     EXPECT_EQ(X87::sin(-0.0L), 0);
     EXPECT_TRUE(std::signbit(X87::sin(-0.0L)));
     // Beyond the series' reduction the processor reduces: bounded values, 0 from 2^63.
