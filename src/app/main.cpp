@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
         ombrix::TOmbrix mainWindow;
         auto* controlPanel = new ombrix::TControlPanelForm(&mainWindow);
         auto* settings = new ombrix::TSettingsForm(&mainWindow);
-        auto* equationEditor = new ombrix::TEquForm(&mainWindow);
+        auto* equationEditor = new ombrix::TEquForm(mainWindow.decimalSeparator(), &mainWindow);
         auto* about = new ombrix::TAboutForm(&mainWindow);
         mainWindow.attachWindows(controlPanel, settings, equationEditor, about);
 

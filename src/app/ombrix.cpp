@@ -129,8 +129,9 @@ void TOmbrix::attachWindows(TControlPanelForm* controlPanel, TSettingsForm* sett
     settings_ = settings;
     equationEditor_ = equationEditor;
     about_ = about;
-    connect(controlPanel_, &TControlPanelForm::closed, this,
-            [this] { menuAction("ControlPanel1")->setChecked(false); });
+    if (controlPanel_)
+        connect(controlPanel_, &TControlPanelForm::closed, this,
+                [this] { menuAction("ControlPanel1")->setChecked(false); });
 }
 
 void TOmbrix::buildToolBar() {
@@ -360,6 +361,14 @@ void TOmbrix::bindOutput(OutputPage& o) {
     });
     connect(o.equation, &QPlainTextEdit::textChanged, this,
             [this, &o, &f] { f.Equation = o.equation->toPlainText().toStdString(); });
+    connect(o.equationButton, &QPushButton::clicked, this, [this, &o] {
+        if (!equationEditor_)
+            return;
+        if (equationEditor_->editEquation(o.index, o.equation->toPlainText())) {
+            o.equation->setPlainText(equationEditor_->equationText());
+            CalculateForms(o.index, o.index);
+        }
+    });
     connect(o.copyButton, &QPushButton::clicked, this, [this, i] { copySettingsClick(i); });
     connect(o.copySource, &QComboBox::activated, this, [this, i] {
         if (i != 2) // a choice on the page of output 3 does not mark the forms modified

@@ -1,5 +1,6 @@
 // Graph views and the calculation thread as the main window drives them.
 #include "app/ombrix.h"
+#include "compute/equedit.h"
 #include "views/chartmenu.h"
 #include "views/chartview.h"
 
@@ -7,7 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
@@ -179,6 +182,34 @@ TEST_F(GraphViewsTest, SixOutputsOfEveryKindOnTheGeneralChart) {
     w->show();
     w->resize(1000, 600);
     saveShot(w.get(), "all-outputs");
+}
+
+TEST_F(GraphViewsTest, EquationEditorStoresTheFormulaAndRecalculatesThatOutputOnly) {
+    auto* editor = new TEquForm(w->decimalSeparator(), w.get());
+    w->attachWindows(nullptr, nullptr, editor, nullptr);
+    OutputPage& o = w->output(3);
+    o.formItems[2]->click();
+    w->finishCalculation();
+    w->clearCalculationRequests();
+    // The editor is modal: answer it once it is up.
+    QTimer::singleShot(0, editor, [editor] {
+        editor->memo()->setPlainText("SIN(\nX)");
+        editor->Button29Click();
+    });
+    o.equationButton->click();
+    EXPECT_EQ(o.equation->toPlainText(), "SIN(\nX)");
+    EXPECT_EQ(w->forms().Outputs[3].Equation, "SIN(\nX)");
+    EXPECT_EQ(w->calculationRequests(), (std::vector<std::pair<int, int>>{{3, 3}}));
+    w->finishCalculation();
+    EXPECT_NEAR(chart(3)->pointY(0, 250), 1.0, 1e-12);
+
+    // Cancel stores nothing.
+    QTimer::singleShot(0, editor, [editor] {
+        editor->memo()->setPlainText("cos(x)");
+        editor->Button30Click();
+    });
+    o.equationButton->click();
+    EXPECT_EQ(o.equation->toPlainText(), "SIN(\nX)");
 }
 
 } // namespace
