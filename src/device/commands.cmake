@@ -8,3 +8,22 @@ ombrix_unit_test(commands_unit_tests
     tests/unit/devicecommands_test.cpp
     tests/unit/transfer_test.cpp
 )
+
+# The GUI side: message boxes with a test hook, and the controller that binds the main
+# window's controls to the commands. (The settings dialog itself is listed in windows.cmake.)
+target_sources(ombrix_gui PRIVATE
+    src/device/messagebox.cpp
+    src/device/deviceport.cpp
+    src/device/devicecontroller.cpp
+)
+
+ombrix_gui_test(settingsform_test tests/gui/gui_main.cpp tests/gui/settingsform_test.cpp)
+
+# The controller on the main window, through the in-process simulator and ombrix-devsim.
+ombrix_gui_test(devicecontroller_test tests/gui/gui_main.cpp tests/gui/devicecontroller_test.cpp
+                tests/gui/simprobe.cpp)
+if(TARGET devicecontroller_test)
+    target_compile_definitions(devicecontroller_test PRIVATE
+                               OMBRIX_DEVSIM="$<TARGET_FILE:ombrix-devsim>")
+    add_dependencies(devicecontroller_test ombrix-devsim)
+endif()

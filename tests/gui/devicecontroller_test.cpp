@@ -1,0 +1,444 @@
+// The device controller bound to the main window offscreen: the enabled states of the
+// connection-state table, the Setup menu during a transfer, refusals, shut-down, and the
+// whole way from the forms to what the generator holds, through the in-process "Simulator"
+// and through ombrix-devsim on a pseudo terminal.
+#include "app/ombrix.h"
+#include "device/devicecontroller.h"
+#include "device/fakeclock.h"
+#include "device/settingsform.h"
+#include "simprobe.h"
+#include "views/chartmenu.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace ombrix {
+namespace {
+
+using Codes = std::vector<long>;
+
+// The numbers of the JSON array that follows `key` (from `from` on) in a state text.
+Codes jsonArray(const std::string& json, const std::string& key, std::size_t from = 0) {
+    Codes values;
+    const std::size_t at = json.find(key, from);
+    if (at == std::string::npos)
+        return values;
+    std::size_t i = json.find('[', at);
+    const std::size_t end = json.find(']', i);
+    std::istringstream in(json.substr(i + 1, end - i - 1));
+    std::string item;
+    while (std::getline(in, item, ','))
+        if (!item.empty())
+            values.push_back(std::stol(item));
+    return values;
+}
+
+Codes outputCodes(const std::string& json, int output) {
+    const std::size_t at = json.find("{\"output\": " + std::to_string(output) + ",");
+    return at == std::string::npos ? Codes{} : jsonArray(json, "\"codes\":", at);
+}
+
+long jsonNumber(const std::string& json, const std::string& key) {
+    const std::size_t at = json.find("\"" + key + "\": ");
+    return at == std::string::npos ? -1 : std::stol(json.substr(at + key.size() + 4));
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class DeviceControllerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        w = std::make_unique<TOmbrix>();
+        w->setMessageHandler(
+            [this](const QString& text, const QString&) { calcMessages.push_back(text); });
+        w->finishCalculation();
+        settings =
+            new TSettingsForm(w.get(), [] { return std::optional(QStringList{"Simulator"}); });
+    }
+    void TearDown() override {
+        controller.reset();
+        w.reset();
+    }
+
+    void bindController(std::unique_ptr<SerialPort> port, Clock& clock) {
+        DeviceBindings b;
+        b.sendAll = w->toolButton(1);
+        b.stop = w->toolButton(2);
+        b.connect = w->toolButton(3);
+        b.disconnect = w->toolButton(4);
+        const QList<QAction*> items = w->toolButton(1)->menu()->actions();
+        b.sendAllItem = items[0];
+        b.sendSamplesItem = items[1];
+        b.changeFrequencyItem = items[2];
+        b.changeReferenceItem = items[3];
+        b.checkConnection = w->menuAction("CheckConnection1");
+        b.dspVersion = w->menuAction("DSPVersion1");
+        b.resetDsp = w->menuAction("ResetDSP1");
+        for (int k = 0; k < 6; ++k)
+            b.statusPanels[static_cast<std::size_t>(k)] = w->statusPanel(k);
+        b.progress = w->progressBar();
+        TOmbrix* main = w.get();
+        b.forms = [main] { return main->forms(); };
+        b.samples = [main] {
+            std::array<std::vector<double>, kTransferOutputs> s;
+            for (int k = 0; k < kTransferOutputs; ++k)
+                s[static_cast<std::size_t>(k)] = main->samples(k);
+            return s;
+        };
+        b.formViewSelected = [main] { return main->chartMenu()->view() == ViewKind::Form; };
+        b.recalculate = [main] {
+            main->CalculateForms(0, kOutputCount - 1);
+            main->finishCalculation();
+        };
+        b.decimalSeparator = w->decimalSeparator();
+        b.settings = settings;
+        b.window = w.get();
+        controller = std::make_unique<DeviceController>(b, std::move(port), clock);
+        controller->setMessageHook([this](const MessageRequest& r) {
+            messages.push_back(r.text);
+            return true;
+        });
+    }
+    void bindToSimulator() {
+        bindController(testkit::makeUnpacedProgramPort(clock), clock);
+        portPtr = &controller->port();
+    }
+    std::string simState() { return testkit::simulatorStateJson(*portPtr); }
+
+    // Chooses the port in the settings dialog and accepts it.
+    void choosePort(const QString& name) {
+        settings->PortSelect_ComboBox->setEditText(name);
+        settings->ButtonOKClick();
+    }
+
+    // Outputs 1 (sine), 3 (pulse) and 6 (equation) active with `samples` per period, and a
+    // sweep of 100, 200 and 300 Hz.
+    void threeOutputsAndASweep(const QString& samples) {
+        GeneralPage& g = w->general();
+        g.NumOfSam->setText(samples);
+        g.activeBox[2]->setChecked(true);
+        g.activeBox[5]->setChecked(true);
+        OutputPage& sine = w->output(0);
+        sine.amplitude[0]->setText("1");
+        sine.en[0]->setChecked(true);
+        OutputPage& pulse = w->output(2);
+        pulse.formItems[1]->setChecked(true);
+        pulse.pulse[0]->setText("1.5");
+        pulse.pulse[1]->setText("-0.5");
+        OutputPage& equation = w->output(5);
+        equation.formItems[2]->setChecked(true);
+        equation.equation->setPlainText("X/100");
+        g.SwapEnabled->setChecked(true);
+        g.StartFreq->setText("100");
+        g.StopFreq->setText("300");
+        g.StepComboBox->setEditText("100");
+        g.Time->setText("250");
+        w->CalculateForms(0, kOutputCount - 1);
+        w->finishCalculation();
+    }
+
+    // What the generator must hold after the transfer of threeOutputsAndASweep.
+    void expectGeneratorHoldsTheForms(const std::string& json, int n) {
+        const double step1 = 4096.0 / 1000 / 4096;
+        const double step2 = 2048.0 / 1000 / 4096;
+        for (int output : {1, 3, 6}) {
+            const std::vector<double>& volts = w->samples(output - 1);
+            ASSERT_EQ(static_cast<int>(volts.size()), n) << output;
+            Codes expected;
+            for (double v : volts)
+                expected.push_back(sampleCode(v, output < 3 ? step1 : step2));
+            EXPECT_EQ(outputCodes(json, output), expected) << output;
+            // Each output really plays something of its own.
+            EXPECT_NE(expected, Codes(static_cast<std::size_t>(n), 0x1000)) << output;
+        }
+        EXPECT_TRUE(outputCodes(json, 2).empty());
+        EXPECT_EQ(jsonNumber(json, "active_mask"), 0x25);
+        EXPECT_EQ(jsonArray(json, "\"reference_codes\":"), (Codes{8191, 4095}));
+        const TimingWords t = timingWords(1000, n, 20, 29).words;
+        EXPECT_EQ(jsonNumber(json, "outer"), t.OuterCount);
+        EXPECT_EQ(jsonNumber(json, "inner"), t.InnerCount);
+        EXPECT_EQ(jsonNumber(json, "remainder"), t.Remainder);
+        Codes table;
+        for (double f : {100.0, 200.0, 300.0}) {
+            const TimingWords s = timingWords(f, n, 20, 29).words;
+            table.insert(table.end(), {s.OuterCount, s.InnerCount, s.Remainder});
+        }
+        EXPECT_EQ(jsonArray(json, "\"table\":"), table);
+        EXPECT_EQ(jsonNumber(json, "step_time_ms"), 250);
+        EXPECT_EQ(jsonNumber(json, "frames_rejected"), 0);
+    }
+
+    struct Enabled {
+        bool sendAll, stop, connect, disconnect;
+        bool operator==(const Enabled&) const = default;
+    };
+    Enabled enabled() const {
+        return {w->toolButton(1)->isEnabled(), w->toolButton(2)->isEnabled(),
+                w->toolButton(3)->isEnabled(), w->toolButton(4)->isEnabled()};
+    }
+    bool setupEnabled() const {
+        return w->menuAction("CheckConnection1")->isEnabled() &&
+               w->menuAction("DSPVersion1")->isEnabled() && w->menuAction("ResetDSP1")->isEnabled();
+    }
+    bool waitForTransferEnd(int ms) {
+        QSignalSpy done(controller.get(), &DeviceController::transferFinished);
+        return !controller->transferRunning() || done.wait(ms);
+    }
+    QString panel(int k) const { return w->statusPanel(k)->text(); }
+
+    std::unique_ptr<TOmbrix> w;
+    TSettingsForm* settings = nullptr;
+    FakeClock clock;
+    std::unique_ptr<DeviceController> controller;
+    SerialPort* portPtr = nullptr;
+    std::vector<QString> messages;
+    std::vector<QString> calcMessages;
+};
+
+TEST_F(DeviceControllerTest, ConnectionStatesFollowTheTable) {
+    bindToSimulator();
+    EXPECT_EQ(enabled(), (Enabled{false, false, true, false}));
+    choosePort("Simulator");
+    EXPECT_EQ(panel(1), "Port: Simulator 9600 bps");
+    QSignalSpy changed(controller.get(), &DeviceController::linkStateChanged);
+    w->toolButton(3)->click();
+    EXPECT_TRUE(controller->isConnected());
+    EXPECT_EQ(panel(0), "Connected");
+    EXPECT_EQ(enabled(), (Enabled{true, false, false, true}));
+    EXPECT_FALSE(controller->panelButtonsEnabled());
+    EXPECT_GE(changed.count(), 1);
+
+    // The spectrum views have no samples to send.
+    w->chartMenu()->FFTamplitude1->trigger();
+    w->finishCalculation();
+    EXPECT_FALSE(w->toolButton(1)->isEnabled());
+    w->chartMenu()->Form1->trigger();
+    w->finishCalculation();
+    EXPECT_TRUE(w->toolButton(1)->isEnabled());
+
+    w->toolButton(4)->click();
+    EXPECT_FALSE(controller->isConnected());
+    EXPECT_EQ(panel(0), "Disonnected");
+    EXPECT_EQ(enabled(), (Enabled{false, false, true, false}));
+    const std::string json = simState();
+    EXPECT_EQ(jsonNumber(json, "baud"), 9600);
+    EXPECT_EQ(jsonNumber(json, "run_mask"), 0);
+    EXPECT_TRUE(messages.empty());
+
+    // A port that does not exist: the open failure, nothing connected.
+    choosePort("/dev/ombrix-no-such-port");
+    w->toolButton(3)->click();
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_EQ(messages[0], QString::fromUtf8("Niewłaściwa nazwa portu lub port jest aktywny."));
+    EXPECT_EQ(enabled(), (Enabled{false, false, true, false}));
+}
+
+TEST_F(DeviceControllerTest, SendAllThroughTheSimulatorMatchesTheSampleStore) {
+    bindToSimulator();
+    settings->VRef2Edit->setText("2048");
+    choosePort("Simulator");
+    threeOutputsAndASweep("64");
+    ASSERT_TRUE(calcMessages.empty());
+    w->toolButton(3)->click();
+    ASSERT_EQ(panel(0), "Connected");
+
+    w->toolButton(1)->click();
+    // While it runs: only Stop, and no Setup command that shares the port.
+    EXPECT_TRUE(controller->transferRunning());
+    EXPECT_EQ(enabled(), (Enabled{false, true, false, false}));
+    EXPECT_FALSE(setupEnabled());
+    ASSERT_TRUE(waitForTransferEnd(10000));
+    QCoreApplication::processEvents();
+
+    // Connected after a transfer; the sweep keeps the panel's frequency controls disabled.
+    EXPECT_EQ(enabled(), (Enabled{true, false, false, true}));
+    EXPECT_TRUE(setupEnabled());
+    EXPECT_TRUE(controller->panelButtonsEnabled());
+    EXPECT_FALSE(controller->panelFrequencyEnabled());
+    EXPECT_EQ(w->progressBar()->maximum(), 64 + 2 + 1 + 2 * 64);
+    EXPECT_EQ(w->progressBar()->value(), w->progressBar()->maximum());
+    EXPECT_TRUE(messages.empty());
+    expectGeneratorHoldsTheForms(simState(), 64);
+
+    // "Change &frequency" sends the main frequency alone.
+    w->general().Freq->setText("50");
+    w->toolButton(1)->menu()->actions()[2]->trigger();
+    const TimingWords t = timingWords(50, 64, 20, 29).words;
+    EXPECT_EQ(jsonNumber(simState(), "remainder"), t.Remainder);
+}
+
+TEST_F(DeviceControllerTest, RefusedTransfersSendNothingAndKeepTheLink) {
+    bindToSimulator();
+    choosePort("Simulator");
+    w->toolButton(3)->click();
+    const long framesBefore = jsonNumber(simState(), "frames_decoded");
+
+    // Faster than the device can play: a clear message, nothing wrapped and sent.
+    w->general().Freq->setText("100000");
+    w->toolButton(1)->click();
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_TRUE(messages[0].contains("too high")) << messages[0].toStdString();
+    EXPECT_FALSE(controller->transferRunning());
+    EXPECT_EQ(jsonNumber(simState(), "frames_decoded"), framesBefore);
+    EXPECT_EQ(enabled(), (Enabled{true, false, false, true}));
+
+    // A sweep whose end is below its start.
+    messages.clear();
+    w->general().Freq->setText("50");
+    w->general().SwapEnabled->setChecked(true);
+    w->general().StartFreq->setText("300");
+    w->general().StopFreq->setText("100");
+    w->toolButton(1)->menu()->actions()[0]->trigger();
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_TRUE(messages[0].contains("below")) << messages[0].toStdString();
+    EXPECT_EQ(jsonNumber(simState(), "frames_decoded"), framesBefore);
+
+    // Stop with no transfer running only resets the progress bar.
+    w->progressBar()->setValue(40);
+    w->toolButton(2)->setEnabled(true);
+    w->toolButton(2)->click();
+    EXPECT_EQ(w->progressBar()->value(), 0);
+    EXPECT_FALSE(controller->commands().StopRequested);
+}
+
+TEST_F(DeviceControllerTest, ShutdownSendsTheClosingFramesOnlyWhileConnected) {
+    bindToSimulator();
+    controller->shutdown(); // not connected: nothing happens
+    EXPECT_EQ(jsonNumber(simState(), "frames_decoded"), 0);
+
+    choosePort("Simulator");
+    settings->BaudRate_ComboBox->setCurrentIndex(7);
+    w->toolButton(3)->click();
+    EXPECT_EQ(jsonNumber(simState(), "baud"), 57600);
+    w->toolButton(1)->menu()->actions()[1]->trigger(); // "Send &samples"
+    ASSERT_TRUE(waitForTransferEnd(10000));
+    controller->shutdown();
+    const std::string json = simState();
+    EXPECT_FALSE(controller->isConnected());
+    EXPECT_EQ(jsonNumber(json, "baud"), 9600);
+    EXPECT_EQ(json.find("\"run_mask_closing\": true") != std::string::npos, true);
+    EXPECT_TRUE(messages.empty());
+    // The window is left alone.
+    EXPECT_EQ(panel(0), "Connected");
+}
+
+// ---- through a pseudo terminal ----
+
+// One ombrix-devsim process writing its state file; stopped at the end.
+class Devsim {
+  public:
+    Devsim() {
+        char dir[] = "/tmp/ombrix-cmd-XXXXXX";
+        dir_ = mkdtemp(dir) ? dir : "";
+        std::vector<std::string> args = {OMBRIX_DEVSIM, "--state", statePath(), "--log",
+                                         dir_ + "/frames.log"};
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int out[2];
+        if (pipe(out) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        char c = 0;
+        for (;;) {
+            pollfd p{out[0], POLLIN, 0};
+            if (poll(&p, 1, 20000) <= 0 || read(out[0], &c, 1) != 1 || c == '\n')
+                break;
+            path_.push_back(c);
+        }
+        close(out[0]);
+    }
+    ~Devsim() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            int status = 0;
+            while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
+        std::system(("rm -rf " + dir_).c_str());
+    }
+    const std::string& path() const { return path_; }
+    std::string statePath() const { return dir_ + "/state.json"; }
+
+  private:
+    std::string dir_;
+    std::string path_;
+    pid_t pid_ = -1;
+};
+
+TEST_F(DeviceControllerTest, SendAllThroughDevsimOnAPseudoTerminal) {
+    Devsim sim;
+    ASSERT_FALSE(sim.path().empty());
+    bindController(makeProgramDevicePort(systemClock(), false), systemClock());
+    settings->VRef2Edit->setText("2048");
+    settings->BaudRate_ComboBox->setCurrentIndex(6);
+    choosePort(QString::fromStdString(sim.path()));
+    ASSERT_EQ(settings->settings().PortName, sim.path());
+    threeOutputsAndASweep("32");
+    w->toolButton(3)->click();
+    ASSERT_EQ(panel(0), "Connected") << messages.size();
+    w->toolButton(1)->click();
+    ASSERT_TRUE(waitForTransferEnd(60000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(messages.empty()) << messages.front().toStdString();
+    EXPECT_EQ(enabled(), (Enabled{true, false, false, true}));
+
+    // The state file follows every frame; wait (bounded) for the last one.
+    std::string json;
+    for (int i = 0; i < 100; ++i) {
+        json = readFile(sim.statePath());
+        if (jsonArray(json, "\"table\":").size() == 9)
+            break;
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(jsonNumber(json, "baud"), 38400);
+    expectGeneratorHoldsTheForms(json, 32);
+
+    w->toolButton(4)->click();
+    EXPECT_EQ(panel(0), "Disonnected");
+    for (int i = 0; i < 100 && jsonNumber(json, "baud") != 9600; ++i) {
+        QTest::qWait(50);
+        json = readFile(sim.statePath());
+    }
+    EXPECT_EQ(jsonNumber(json, "baud"), 9600);
+    EXPECT_TRUE(messages.empty());
+}
+
+} // namespace
+} // namespace ombrix
