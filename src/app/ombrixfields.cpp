@@ -193,7 +193,14 @@ void TOmbrix::bindFieldRules() {
                 return false;
             },
             nullptr);
-    sampleCountChanged(); // MaxFrequency before any field can be left
+    // MaxFrequency before any field can be left, without the exit rules a change would run:
+    // the start-up texts stay as they are.
+    const MaxFrequencyResult start =
+        computeMaxFrequency(parseInteger(forms_.General.NumOfSam).value_or(0), deviceSettings());
+    if (start.value) {
+        maxFrequency_ = *start.value;
+        trackBarMax_ = static_cast<int>(*start.value);
+    }
 }
 
 } // namespace ombrix

@@ -97,6 +97,8 @@ TEST_F(MainWindowTest, BuildsWithTheStartUpCaptionsAndStates) {
     EXPECT_EQ(pages->tabText(6), "Output 6");
     EXPECT_EQ(pages->currentIndex(), 0);
     EXPECT_FALSE(w->general().StartFreq->isEnabled());
+    EXPECT_EQ(w->general().Time->text(), "1"); // no rule runs on the start-up texts
+    EXPECT_EQ(w->general().Freq->text(), "1000");
     EXPECT_FALSE(w->general().SwapCyclic->isEnabled());
     EXPECT_TRUE(w->general().Freq->isEnabled());
     EXPECT_EQ(w->general().UpDown1001->maximum(), 8192);
