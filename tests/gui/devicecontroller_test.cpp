@@ -213,6 +213,12 @@ class DeviceControllerTest : public ::testing::Test {
         return !controller->transferRunning() || done.wait(ms);
     }
     QString panel(int k) const { return w->statusPanel(k)->text(); }
+    // Saves a picture of the main window when OMBRIX_SCREENSHOT_DIR names a folder.
+    void saveShot(const char* name) {
+        const QByteArray dir = qgetenv("OMBRIX_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            w->grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
+    }
 
     std::unique_ptr<TOmbrix> w;
     TSettingsForm* settings = nullptr;
@@ -348,6 +354,38 @@ TEST_F(DeviceControllerTest, ShutdownSendsTheClosingFramesOnlyWhileConnected) {
     EXPECT_TRUE(messages.empty());
     // The window is left alone.
     EXPECT_EQ(panel(0), "Connected");
+}
+
+TEST_F(DeviceControllerTest, ProgressMovesWhileThePacedSimulatorPlaysTheLine) {
+    // The program's own port: the simulator takes the line time of every byte at 9600 baud.
+    bindController(makeProgramDevicePort(systemClock(), true), systemClock());
+    choosePort("Simulator");
+    w->general().NumOfSam->setText("400");
+    w->output(0).amplitude[0]->setText("2");
+    w->output(0).en[0]->setChecked(true);
+    w->CalculateForms(0, kOutputCount - 1);
+    w->finishCalculation();
+    w->show();
+    w->toolButton(3)->click();
+    ASSERT_EQ(panel(0), "Connected");
+    w->toolButton(1)->click();
+    QProgressBar* bar = w->progressBar();
+    // 800 bytes take about 830 ms at 9600 baud: the bar is seen part-way.
+    for (int i = 0; i < 200 && bar->value() < 100; ++i)
+        QTest::qWait(10);
+    EXPECT_GT(bar->value(), 0);
+    EXPECT_LT(bar->value(), bar->maximum());
+    EXPECT_EQ(enabled(), (Enabled{false, true, false, false}));
+    saveShot("transfer-running");
+    ASSERT_TRUE(waitForTransferEnd(20000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->maximum(), 401); // N + K + 1 with no sweep: one step per word
+    EXPECT_EQ(bar->value(), 400);
+    EXPECT_EQ(enabled(), (Enabled{true, false, false, true}));
+    EXPECT_TRUE(controller->panelButtonsEnabled());
+    EXPECT_TRUE(controller->panelFrequencyEnabled());
+    EXPECT_TRUE(messages.empty());
+    saveShot("connected-after-transfer");
 }
 
 // ---- through a pseudo terminal ----
