@@ -58,8 +58,30 @@ check-sanitizers: deps
 	cd build-tsan && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
 
+# Each libFuzzer target for FUZZ_SECONDS, starting from the stored corpora in
+# tests/fuzz-corpus (new inputs go to build-fuzz/corpus, failing ones to build-fuzz/crashes).
+# A crash, leak, undefined behaviour or failed property stops the make.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := settingsfile:14000 calcexpress:4096 reply:4096 simgenerator:4096
+
+fuzz: deps
+	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DOMBRIX_FUZZ=ON
+	cmake --build build-fuzz --target fuzz_targets -j $(JOBS)
+	@mkdir -p build-fuzz/crashes
+	@for tl in $(FUZZ_TARGETS); do \
+	  t=$${tl%%:*}; len=$${tl#*:}; mkdir -p build-fuzz/corpus/$$t; \
+	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+	  build-fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=$$len -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/crashes/$$t- build-fuzz/corpus/$$t tests/fuzz-corpus/$$t \
+	    2> build-fuzz/fuzz_$$t.log; rc=$$?; \
+	  grep -E '^Done|stat::number_of_executed_units|stat::peak_rss' build-fuzz/fuzz_$$t.log; \
+	  if [ $$rc -ne 0 ]; then tail -n 60 build-fuzz/fuzz_$$t.log; \
+	    echo "fuzz_$$t failed: input kept in build-fuzz/crashes/"; exit 1; fi; \
+	done
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) build-bench build-asan build-tsan
+	rm -rf $(BUILD) build-bench build-asan build-tsan build-fuzz

@@ -1,0 +1,52 @@
+// Properties the fuzz targets check on arbitrary input. Each check decodes the bytes into one
+// call sequence of a core component and returns an empty string when every property held,
+// otherwise what failed. The libFuzzer targets abort on a failure; the regression test replays
+// the stored corpora through the same checks in the normal build.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace ombrix::fuzz {
+
+using Bytes = std::span<const std::uint8_t>;
+
+// Settings-file codec. Byte 0: bit 0 picks the decimal separator ("," when set, else "."),
+// bit 1 fits the rest to the image size (cut, or padded with zeros); the rest is the image.
+// A faulty image leaves the forms untouched; a good one re-encodes and decodes to the same
+// forms (equations with their line breaks removed, as the file stores them).
+std::string checkSettingsFile(Bytes data);
+
+// Formula parser and evaluator. Bytes 0..9: X as an 80-bit extended value; byte 10: bit 0
+// picks the separator; the rest is the formula. Parsing either builds a tree or throws
+// CalcError leaving none; nesting deeper than the limit is always refused; evaluation returns
+// the same value twice or throws CalcError, and leaves no failure flag raised.
+std::string checkCalcExpress(Bytes data);
+
+// Reply judge and reply wait on a scripted port. Byte 0: time-out (4 ms steps); byte 1: number
+// of waits (1..8); then chunks of [delay ms][length][bytes] delivered at growing ticks. Each
+// wait takes at most one reply's bytes in order, judges them as judgeReply does, reports every
+// failure once and leaves later bytes queued.
+std::string checkReply(Bytes data);
+
+// Simulated generator's frame decoder. Byte 0: bits 0..4 chunk size (0: all at once), bit 5
+// signals an idle line after each chunk, bits 6..7 pick a reply fault; the rest is the byte
+// stream. Replies are whole and well formed, and without idle signals the result does not
+// depend on how the stream is cut.
+std::string checkSimGenerator(Bytes data);
+
+struct Target {
+    const char* name; // the corpus folder and the fuzz binary's suffix
+    std::string (*check)(Bytes);
+};
+
+inline constexpr std::array<Target, 4> kTargets = {{
+    {"settingsfile", checkSettingsFile},
+    {"calcexpress", checkCalcExpress},
+    {"reply", checkReply},
+    {"simgenerator", checkSimGenerator},
+}};
+
+} // namespace ombrix::fuzz
