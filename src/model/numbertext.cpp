@@ -1,6 +1,7 @@
 #include "model/numbertext.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -23,11 +24,12 @@ void trimFraction(std::string& mantissa) {
 } // namespace
 
 std::string formatGeneral(long double value, char sep) {
+    // to_chars ignores the process locale (Qt sets it from the environment), unlike printf.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15LG", value);
-    std::string s(buf);
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    std::string s(buf, res.ptr);
     std::string exponent;
-    if (auto e = s.find('E'); e != std::string::npos) {
+    if (auto e = s.find('e'); e != std::string::npos) {
         // "1E+20" -> "1E20", "1E-07" -> "1E-7": the exponent without sign padding.
         std::string exp = s.substr(e + 1);
         s.erase(e);
@@ -61,10 +63,14 @@ std::optional<long double> parseNumber(const std::string& text, char sep) {
     for (char c : s)
         if (!(std::strchr("0123456789+-.eE", c) != nullptr))
             return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    long double v = std::strtold(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || end == s.c_str() || errno == ERANGE)
+    // from_chars ignores the process locale; it takes no leading '+', which a typed text may have.
+    const char* first = s.c_str();
+    const char* last = first + s.size();
+    if (*first == '+' && first + 1 != last && first[1] != '-')
+        ++first;
+    long double v = 0;
+    const auto res = std::from_chars(first, last, v, std::chars_format::general);
+    if (res.ec != std::errc() || res.ptr != last)
         return std::nullopt;
     return v;
 }

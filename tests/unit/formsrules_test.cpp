@@ -113,7 +113,9 @@ TEST(NumberText, ParsesOnlyWholeNumberTexts) {
     EXPECT_EQ(parseNumber("1,5", ','), 1.5L);
     EXPECT_EQ(parseNumber("1.5e3", '.'), 1500.0L);
     EXPECT_EQ(parseNumber("-2", '.'), -2.0L);
-    for (const char* bad : {"", "-", ",", "1.5", "1,5x", "inf", "nan", "0x10"})
+    EXPECT_EQ(parseNumber("+2,5", ','), 2.5L);
+    EXPECT_EQ(parseNumber(",5", ','), 0.5L);
+    for (const char* bad : {"", "-", ",", "1.5", "1,5x", "inf", "nan", "0x10", "+-1", "1e", "--1"})
         EXPECT_FALSE(parseNumber(bad, ',').has_value()) << bad;
     EXPECT_EQ(parseInteger("-12"), -12);
     for (const char* bad : {"", "-", "1.0", "12a", "99999999999"})
