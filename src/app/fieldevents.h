@@ -5,9 +5,12 @@
 // box is not entered again while it runs.
 #pragma once
 
+#include "model/keyfilters.h"
+
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 class QKeyEvent;
 class QLineEdit;
@@ -37,6 +40,12 @@ class FieldEvents : public QObject {
 void setTypingLimit(QLineEdit* edit, int limit);
 // The limit set for the edit, or 0 for none.
 int typingLimit(const QLineEdit* edit);
+
+// Runs the family's key filter for a key typed into `edit` and applies what concerns the edit
+// alone: the typing limit and a rewritten text with its caret. The caller applies the rest
+// (modified mark, cell repair, discard, focus). Nothing for keys that insert no text.
+std::optional<KeyFilterResult> filterEditKey(QLineEdit* edit, FieldFamily family, QKeyEvent* event,
+                                             char sep);
 
 // Installs FieldEvents on the field (owned by the field).
 void watchField(QWidget* field, FieldEvents::KeyHandler onKey, FieldEvents::ExitHandler onExit);

@@ -17,55 +17,18 @@
 
 namespace ombrix {
 
-namespace {
-
-// The key as the filters see it; nothing for keys that insert no text (arrows, Delete, ...).
-std::optional<Key> keyOf(const QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return Key::enter();
-    case Qt::Key_Tab:
-        return Key::tab();
-    case Qt::Key_Backspace:
-        return Key::backspace();
-    default:
-        break;
-    }
-    const QString text = event->text();
-    if (text.size() != 1 || !text[0].isPrint() ||
-        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-        return std::nullopt;
-    return Key::character(text[0].unicode());
-}
-
-} // namespace
-
 const DeviceSettings& TOmbrix::deviceSettings() const {
     static const DeviceSettings defaults;
     return settings_ ? settings_->settings() : defaults;
 }
 
 bool TOmbrix::applyKeyFilter(QLineEdit* edit, FieldFamily family, QKeyEvent* event, int output) {
-    const std::optional<Key> key = keyOf(event);
-    if (!key)
+    const std::optional<KeyFilterResult> result = filterEditKey(edit, family, event, sep_);
+    if (!result)
         return false;
-    const std::string text = edit->text().toStdString();
-    const int limit = typingLimit(edit);
-    if (key->kind == Key::Kind::Character && limit > 0 && !edit->hasSelectedText() &&
-        edit->text().size() >= limit)
-        return true; // the field is full
-    const int selStart = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    const int selLength = edit->hasSelectedText() ? edit->selectedText().size() : 0;
-    const KeyFilterResult r =
-        filterKey(family, text, selStart, selLength, edit->cursorPosition(), *key, sep_);
+    const KeyFilterResult& r = *result;
     if (r.markModified)
         modified_ = true;
-    if (r.newText) {
-        edit->setText(QString::fromStdString(*r.newText));
-        if (r.newCaret)
-            edit->setCursorPosition(*r.newCaret);
-    }
     if (r.repairOutputCells && output >= 0) {
         OutputForm& f = forms_.Outputs[output];
         if (family == FieldFamily::PulseLevel || family == FieldFamily::PulseTime)
