@@ -8,10 +8,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace ombrix::fuzz {
+
+// Test names and failure messages show the target's name.
+static void PrintTo(const Target& target, std::ostream* os) {
+    *os << target.name;
+}
+
 namespace {
 
 namespace fs = std::filesystem;
