@@ -9,6 +9,9 @@
 #include "compute/calculateforms.h"
 #include "compute/equedit.h"
 #include "device/controlpanel.h"
+#include "device/devicecommands.h"
+#include "device/devicecontroller.h"
+#include "device/runmask.h"
 #include "device/settingsform.h"
 #include "model/formsrules.h"
 #include "model/numbertext.h"
@@ -121,6 +124,10 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
 
 TOmbrix::~TOmbrix() {
     calcThread_.reset(); // stop and join before the engine, evaluator and sink go
+    // FormDestroy: a running transfer is stopped and joined, then the shut-down frames.
+    if (device_)
+        device_->shutdown();
+    device_.reset(); // before the widgets it is bound to
 }
 
 void TOmbrix::attachWindows(TControlPanelForm* controlPanel, TSettingsForm* settings,
@@ -129,9 +136,88 @@ void TOmbrix::attachWindows(TControlPanelForm* controlPanel, TSettingsForm* sett
     settings_ = settings;
     equationEditor_ = equationEditor;
     about_ = about;
-    if (controlPanel_)
+    if (controlPanel_) {
         connect(controlPanel_, &TControlPanelForm::closed, this,
                 [this] { menuAction("ControlPanel1")->setChecked(false); });
+        connect(controlPanel_->ControlPanelFreq, &QLineEdit::textChanged, this,
+                [this](const QString& t) { controlPanelFreq_ = t.toStdString(); });
+        connect(controlPanel_, &TControlPanelForm::frequencyLeft, this, [this] {
+            applyOutcome(ControlPanelFreqExit(controlPanelFreq_, maxFrequency_, sep_));
+        });
+    }
+    if (settings_) {
+        // A changed quartz or instruction count moves the frequency limit: recompute it and
+        // clamp the frequency fields as a change of the sample count does.
+        connect(settings_, &TSettingsForm::timingSettingsChanged, this,
+                [this] { sampleCountChanged(); });
+        setDevice(std::make_unique<DeviceController>(deviceBindings()));
+    }
+}
+
+DeviceBindings TOmbrix::deviceBindings() {
+    DeviceBindings b;
+    b.sendAll = toolButtons_[1];
+    b.stop = toolButtons_[2];
+    b.connect = toolButtons_[3];
+    b.disconnect = toolButtons_[4];
+    const QList<QAction*> items = sendDataMenu_->actions();
+    b.sendAllItem = items[0];
+    b.sendSamplesItem = items[1];
+    b.changeFrequencyItem = items[2];
+    b.changeReferenceItem = items[3];
+    b.checkConnection = menuAction("CheckConnection1");
+    b.dspVersion = menuAction("DSPVersion1");
+    b.resetDsp = menuAction("ResetDSP1");
+    for (int k = 0; k < 6; ++k)
+        b.statusPanels[k] = statusPanels_[k];
+    b.progress = progress_;
+    b.forms = [this] { return forms_; };
+    b.samples = [this] { return samples_; };
+    b.formViewSelected = [this] { return chartMenu_->view() == ViewKind::Form; };
+    b.recalculate = [this] {
+        CalculateForms(0, kOutputCount - 1);
+        finishCalculation();
+    };
+    b.decimalSeparator = sep_;
+    b.settings = settings_;
+    b.window = this;
+    return b;
+}
+
+void TOmbrix::setDevice(std::unique_ptr<DeviceController> device) {
+    device_ = std::move(device);
+    if (!device_)
+        return;
+    connect(device_.get(), &DeviceController::linkStateChanged, this, &TOmbrix::followLinkState);
+    bindControlPanel();
+    followLinkState();
+}
+
+void TOmbrix::followLinkState() {
+    if (!controlPanel_ || !device_)
+        return;
+    controlPanel_->setButtonsEnabled(device_->panelButtonsEnabled());
+    controlPanel_->setFrequencyEnabled(device_->panelFrequencyEnabled());
+}
+
+void TOmbrix::bindControlPanel() {
+    if (!controlPanel_ || !device_)
+        return;
+    ControlPanelLink link;
+    link.commands = &device_->commands();
+    link.active = [this] { return forms_.General.Active; };
+    link.mainFreq = [this] { return forms_.General.Freq; };
+    link.setMainFreq = [this](const std::string& text) {
+        general_.Freq->setText(QString::fromStdString(text));
+    };
+    link.numOfSam = [this] { return forms_.General.NumOfSam; };
+    link.maxFrequency = [this] { return maxFrequency_; };
+    link.settings = [this]() -> const DeviceSettings* {
+        return settings_ ? &settings_->settings() : nullptr;
+    };
+    link.sep = sep_;
+    controlPanel_->setLink(std::move(link));
+    controlPanel_->setTrackBarMaximum(trackBarMax_);
 }
 
 void TOmbrix::buildToolBar() {
@@ -379,6 +465,8 @@ void TOmbrix::bindOutput(OutputPage& o) {
 
 void TOmbrix::pushTexts() {
     const GeneralSettings& g = forms_.General;
+    if (controlPanel_)
+        setTextIfDifferent(controlPanel_->ControlPanelFreq, controlPanelFreq_);
     setTextIfDifferent(general_.Freq, g.Freq);
     setTextIfDifferent(general_.NumOfSam, g.NumOfSam);
     setTextIfDifferent(general_.StartFreq, g.StartFreq);
@@ -597,17 +685,17 @@ void TOmbrix::showControlPanel() {
     if (!controlPanel_)
         return;
     menuAction("ControlPanel1")->setChecked(true);
-    controlPanel_->show();
-    controlPanel_->raise();
+    controlPanel_->showWithFrequency(general_.Freq->text());
 }
 
 void TOmbrix::toggleControlPanel() {
     if (!controlPanel_)
         return;
     // The action has already flipped its tick: follow it.
-    if (menuAction("ControlPanel1")->isChecked())
-        showControlPanel();
-    else
+    if (menuAction("ControlPanel1")->isChecked()) {
+        controlPanel_->show(); // the View menu leaves the frequency as it is
+        controlPanel_->raise();
+    } else
         controlPanel_->hide();
 }
 

@@ -33,6 +33,8 @@ class QToolButton;
 namespace ombrix {
 
 class ChartMenu;
+class DeviceController;
+struct DeviceBindings;
 class ChartView;
 class GuiCalcSink;
 class TCalcExpress;
@@ -116,6 +118,12 @@ class TOmbrix : public QMainWindow {
     // Puts forms into the controls in the file's order, running each value's change rules.
     void applyForms(const FormsConfig& f);
 
+    DeviceController* device() const { return device_.get(); }
+    // The controls and data the device link works with.
+    DeviceBindings deviceBindings();
+    // Replaces the device link (owned by the window); tests give one with their own port.
+    void setDevice(std::unique_ptr<DeviceController> device);
+
     // Copy settings into output `target` from the source chosen on its page.
     void copySettingsClick(int target);
 
@@ -156,6 +164,8 @@ class TOmbrix : public QMainWindow {
     void forEachSeries(const std::function<void(ChartView*, int)>& f);
     void viewClick(QAction* item);
     void endOfRun(const std::array<bool, kOutputCount>& active);
+    void bindControlPanel();
+    void followLinkState();
     int shownOutput() const; // output of the page shown, -1 on "General"
 
     FormsConfig forms_;
@@ -188,6 +198,7 @@ class TOmbrix : public QMainWindow {
     Prompts prompts_;
     QString fileName_;
 
+    std::unique_ptr<DeviceController> device_;
     TControlPanelForm* controlPanel_ = nullptr;
     TSettingsForm* settings_ = nullptr;
     TEquForm* equationEditor_ = nullptr;

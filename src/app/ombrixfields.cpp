@@ -4,6 +4,8 @@
 #include "app/fieldevents.h"
 #include "app/ombrix.h"
 #include "app/updown.h"
+#include "device/controlpanel.h"
+#include "device/devicecontroller.h"
 #include "device/settingsform.h"
 #include "model/exitrules.h"
 #include "model/keyfilters.h"
@@ -77,8 +79,13 @@ void TOmbrix::sampleCountChanged() {
                                          chartMenu_->view() != ViewKind::Form);
     if (c.maxFrequency)
         maxFrequency_ = *c.maxFrequency;
-    if (c.trackBarMax)
+    if (c.trackBarMax) {
         trackBarMax_ = *c.trackBarMax;
+        if (controlPanel_)
+            controlPanel_->setTrackBarMaximum(trackBarMax_);
+    }
+    if (device_)
+        device_->setSampleCountChanged();
     applyOutcome(c.outcome);
 }
 
@@ -110,8 +117,11 @@ void TOmbrix::bindFieldRules() {
     single(g.Time, FieldFamily::StepTime, [this] { return TimeExit(forms_.General, sep_); });
 
     connect(g.NumOfSam, &QLineEdit::textChanged, this, [this] { sampleCountChanged(); });
-    connect(g.Freq, &QLineEdit::textChanged, this,
-            [this] { FreqChange(forms_.General, controlPanelFreq_); });
+    connect(g.Freq, &QLineEdit::textChanged, this, [this] {
+        FreqChange(forms_.General, controlPanelFreq_);
+        if (controlPanel_) // the panel's field mirrors the main frequency
+            controlPanel_->ControlPanelFreq->setText(QString::fromStdString(controlPanelFreq_));
+    });
 
     for (auto& o : outputs_) {
         const int i = o.index;

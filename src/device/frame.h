@@ -3,6 +3,8 @@
 // big-endian. Replies have the same 14-byte shape.
 #pragma once
 
+#include "model/formsconfig.h" // kOutputCount
+
 #include "device/encodings.h"
 
 #include <array>
@@ -42,8 +44,7 @@ enum SweepMode : std::uint8_t {
     SweepCyclic = 3,
 };
 
-// Highest output index (Output 6) and the run-mask bits in use.
-inline constexpr int kOutputCount = 6;
+// The run-mask bits in use (Output 1..6).
 inline constexpr std::uint8_t kOutputMaskBits = 0x3F;
 
 struct CommandFrame {

@@ -1,0 +1,166 @@
+// The control panel bound to the main window and the in-process simulated generator: the
+// run mask frames of every Start/Stop rule and the live frequency.
+#include "app/ombrix.h"
+#include "device/controlpanel.h"
+#include "device/devicecommands.h"
+#include "device/devicecontroller.h"
+#include "device/fakeclock.h"
+#include "device/settingsform.h"
+#include "simprobe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+class ControlPanelTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        w = std::make_unique<TOmbrix>();
+        w->setMessageHandler([this](const QString& t, const QString&) { messages.push_back(t); });
+        panel = new TControlPanelForm(w.get());
+        settings =
+            new TSettingsForm(w.get(), [] { return std::optional(QStringList{"Simulator"}); });
+        w->attachWindows(panel, settings, nullptr, nullptr);
+        auto device = std::make_unique<DeviceController>(
+            w->deviceBindings(), testkit::makeUnpacedProgramPort(clock), clock);
+        device->setMessageHook([this](const MessageRequest& r) {
+            messages.push_back(r.text);
+            return true;
+        });
+        w->setDevice(std::move(device));
+        w->finishCalculation();
+    }
+    void TearDown() override { w.reset(); }
+
+    // Connects to the simulator and sends everything, so that the panel becomes usable.
+    void connectAndSend() {
+        settings->PortSelect_ComboBox->setEditText("Simulator");
+        settings->ButtonOKClick();
+        w->toolButton(3)->click();
+        ASSERT_TRUE(w->device()->isConnected());
+        QSignalSpy done(w->device(), &DeviceController::transferFinished);
+        w->toolButton(1)->click();
+        ASSERT_TRUE(!w->device()->transferRunning() || done.wait(20000));
+        ASSERT_TRUE(panel->startButton[0]->isEnabled());
+    }
+    long stateNumber(const std::string& key) {
+        const std::string json = testkit::simulatorStateJson(w->device()->port());
+        const auto at = json.find("\"" + key + "\": ");
+        return at == std::string::npos ? -1 : std::stol(json.substr(at + key.size() + 4));
+    }
+    double stateFrequency() {
+        const std::string json = testkit::simulatorStateJson(w->device()->port());
+        const auto at = json.find("\"frequency_hz\": ");
+        return at == std::string::npos ? -1 : std::stod(json.substr(at + 16));
+    }
+
+    std::unique_ptr<TOmbrix> w;
+    TControlPanelForm* panel = nullptr;
+    TSettingsForm* settings = nullptr;
+    FakeClock clock;
+    std::vector<QString> messages;
+};
+
+TEST_F(ControlPanelTest, DisabledUntilATransferHasEnded) {
+    EXPECT_FALSE(panel->startButton[0]->isEnabled());
+    EXPECT_FALSE(panel->Button16->isEnabled());
+    EXPECT_FALSE(panel->ControlPanelFreq->isEnabled());
+    connectAndSend();
+    EXPECT_TRUE(panel->Button16->isEnabled());
+    EXPECT_TRUE(panel->ControlPanelFreq->isEnabled());
+    EXPECT_TRUE(panel->TrackBar1->isEnabled());
+    w->toolButton(4)->click(); // Disconnect
+    EXPECT_FALSE(panel->startButton[3]->isEnabled());
+}
+
+TEST_F(ControlPanelTest, StartAndStopButtonsSendTheRunMask) {
+    w->general().activeBox[1]->setChecked(true); // outputs 2 and 5 active
+    w->general().activeBox[4]->setChecked(true);
+    connectAndSend();
+    panel->startButton[2]->click();
+    EXPECT_EQ(stateNumber("run_mask"), 0x04);
+    panel->startButton[0]->click();
+    EXPECT_EQ(stateNumber("run_mask"), 0x05);
+    panel->stopButton[2]->click();
+    EXPECT_EQ(stateNumber("run_mask"), 0x01);
+    panel->Button15->click(); // "All" Start
+    EXPECT_EQ(stateNumber("run_mask"), 0x13);
+    panel->Button16->click(); // "All" Stop
+    EXPECT_EQ(stateNumber("run_mask"), 0x00);
+    // "Selected": rows 1 and 4 ticked, output 4 inactive: bit 0 only.
+    panel->rowBox[0]->setChecked(true);
+    panel->rowBox[3]->setChecked(true);
+    panel->Button13->click();
+    EXPECT_EQ(stateNumber("run_mask"), 0x01);
+    panel->startButton[5]->click(); // output 6 is Button1 on the form
+    EXPECT_EQ(panel->startButton[5]->objectName(), "Button1");
+    panel->Button14->click();
+    EXPECT_EQ(stateNumber("run_mask"), 0x20);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ControlPanelTest, LiveFrequencyFollowsTheFieldAndTheTrackBar) {
+    connectAndSend();
+    w->show();
+    w->toolButton(5)->click();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(w->menuAction("ControlPanel1")->isChecked());
+    EXPECT_EQ(panel->ControlPanelFreq->text(), "1000");
+    EXPECT_EQ(panel->TrackBar1->value(), 1000);
+
+    QLineEdit* f = panel->ControlPanelFreq;
+    QApplication::setActiveWindow(panel);
+    f->setFocus(Qt::TabFocusReason);
+    f->selectAll();
+    QTest::keyClick(f, Qt::Key_Backspace);
+    QTest::keyClicks(f, "12");
+    // The device plays the nearest frequency its timing words allow.
+    EXPECT_NEAR(stateFrequency(), 12.0, 0.12);
+    EXPECT_EQ(w->general().Freq->text(), "12"); // the main frequency follows
+    EXPECT_EQ(panel->TrackBar1->value(), 12);
+
+    // Each change within the limit is sent; above it nothing is sent until the field is
+    // left, and then the limit is written and sent.
+    f->selectAll();
+    QTest::keyClicks(f, "9999");
+    EXPECT_EQ(f->text(), "9999");
+    EXPECT_NEAR(stateFrequency(), 999.0, 10.0);
+    panel->TrackBar1->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f->text(), "1332");
+    EXPECT_NEAR(stateFrequency(), 1332.0, 14.0);
+
+    panel->TrackBar1->setValue(700);
+    EXPECT_EQ(f->text(), "700");
+    EXPECT_NEAR(stateFrequency(), 700.0, 7.0);
+    EXPECT_EQ(panel->TrackBar1->maximum(), 1332);
+
+    // The View menu item toggles without touching the frequency; closing unticks it.
+    panel->close();
+    EXPECT_FALSE(w->menuAction("ControlPanel1")->isChecked());
+    w->menuAction("ControlPanel1")->trigger();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(f->text(), "700");
+}
+
+TEST_F(ControlPanelTest, FractionalFrequencyShowsItsWholePartOnTheTrackBar) {
+    w->general().Freq->setText(QString("12") + QChar(w->decimalSeparator()) + "7");
+    w->toolButton(5)->click();
+    EXPECT_EQ(panel->TrackBar1->value(), 12);
+}
+
+} // namespace
+} // namespace ombrix
