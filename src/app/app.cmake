@@ -7,6 +7,7 @@ target_sources(ombrix_gui PRIVATE
     src/app/guicalcsink.cpp
     src/app/ombrix.cpp
     src/app/ombrixfile.cpp
+    src/app/ombrixplayback.cpp
     src/app/ombrixfields.cpp
     src/app/outputpage.cpp
     src/app/pulsepicture.cpp

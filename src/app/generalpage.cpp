@@ -53,6 +53,10 @@ GeneralPage buildGeneralPage(QWidget* page) {
     freqRow->addWidget(g.freqLabel);
     freqRow->addWidget(g.Freq);
     column->addLayout(freqRow);
+    g.realFreq = new QLabel;
+    g.realFreq->setObjectName("RealFrequency");
+    g.realFreq->setStyleSheet("color: #505050");
+    column->addWidget(g.realFreq);
 
     auto* sweep = new QGroupBox("Sweep");
     auto* sweepGrid = new QGridLayout(sweep);
@@ -84,6 +88,10 @@ GeneralPage buildGeneralPage(QWidget* page) {
     sweepGrid->addWidget(g.Time, 3, 1);
     sweepGrid->addWidget(g.SwapEnabled, 4, 0);
     sweepGrid->addWidget(g.SwapCyclic, 4, 1);
+    g.realSweep = new QLabel;
+    g.realSweep->setObjectName("RealSweep");
+    g.realSweep->setStyleSheet("color: #505050");
+    sweepGrid->addWidget(g.realSweep, 5, 0, 1, 2);
     for (QWidget* w : std::initializer_list<QWidget*>{
              g.startFreqLabel, g.StartFreq, g.stopFreqLabel, g.StopFreq, g.stepLabel,
              g.StepComboBox, g.timeLabel, g.Time, g.SwapCyclic})

@@ -21,6 +21,8 @@ struct GeneralPage {
     QWidget* page = nullptr;
     QLabel* freqLabel = nullptr;
     QLineEdit* Freq = nullptr;
+    QLabel* realFreq = nullptr;  // what the device plays for Freq
+    QLabel* realSweep = nullptr; // what it plays at the sweep's start and end
     QLabel* startFreqLabel = nullptr;
     QLineEdit* StartFreq = nullptr;
     QLabel* stopFreqLabel = nullptr;

@@ -115,6 +115,7 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
         bindOutput(o);
     bindFieldRules();
     bindFileCommands();
+    bindPlayback();
     resize(kDesignWidth, kDesignHeight);
     pagesDesignSize_ = pages_->size();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -140,7 +141,10 @@ void TOmbrix::attachWindows(TControlPanelForm* controlPanel, TSettingsForm* sett
         connect(controlPanel_, &TControlPanelForm::closed, this,
                 [this] { menuAction("ControlPanel1")->setChecked(false); });
         connect(controlPanel_->ControlPanelFreq, &QLineEdit::textChanged, this,
-                [this](const QString& t) { controlPanelFreq_ = t.toStdString(); });
+                [this](const QString& t) {
+                    controlPanelFreq_ = t.toStdString();
+                    refreshRealFrequency();
+                });
         connect(controlPanel_, &TControlPanelForm::frequencyLeft, this, [this] {
             applyOutcome(ControlPanelFreqExit(controlPanelFreq_, maxFrequency_, sep_));
         });
@@ -148,8 +152,10 @@ void TOmbrix::attachWindows(TControlPanelForm* controlPanel, TSettingsForm* sett
     if (settings_) {
         // A changed quartz or instruction count moves the frequency limit: recompute it and
         // clamp the frequency fields as a change of the sample count does.
-        connect(settings_, &TSettingsForm::timingSettingsChanged, this,
-                [this] { sampleCountChanged(); });
+        connect(settings_, &TSettingsForm::timingSettingsChanged, this, [this] {
+            sampleCountChanged();
+            refreshRealFrequency();
+        });
         setDevice(std::make_unique<DeviceController>(deviceBindings()));
     }
 }
@@ -267,10 +273,7 @@ void TOmbrix::buildToolBar() {
     toolButtons_[11]->setPopupMode(QToolButton::MenuButtonPopup);
 
     connect(toolButtons_[5], &QToolButton::clicked, this, &TOmbrix::showControlPanel);
-    connect(toolButtons_[11], &QToolButton::clicked, this, [this] {
-        if (settings_)
-            settings_->showOnPage(0);
-    });
+    connect(toolButtons_[11], &QToolButton::clicked, this, [this] { openSettings(0); });
 }
 
 void TOmbrix::buildMenus() {
@@ -297,10 +300,7 @@ void TOmbrix::buildMenus() {
 
     QMenu* setup = menuBar()->addMenu("&Setup");
     QAction* settings = add(setup, "SerialPortSetup1", "&Settings");
-    connect(settings, &QAction::triggered, this, [this] {
-        if (settings_)
-            settings_->showOnPage(0);
-    });
+    connect(settings, &QAction::triggered, this, [this] { openSettings(0); });
     add(setup, "CheckConnection1", "&Check Connection with device");
     add(setup, "DSPVersion1", "Show &DSP program version");
     add(setup, "ResetDSP1", "&Reset DSP");
@@ -414,10 +414,7 @@ void TOmbrix::bindGeneral() {
     connect(general_.SwapEnabled, &QCheckBox::toggled, this, &TOmbrix::swapEnabledClick);
     connect(general_.SwapCyclic, &QCheckBox::toggled, this, &TOmbrix::swapEnabledClick);
     connect(general_.UpDown1001, &UpDown::clicked, this, [this](int, bool up) { upDownClick(up); });
-    connect(general_.advanced, &QPushButton::clicked, this, [this] {
-        if (settings_)
-            settings_->showOnPage(1);
-    });
+    connect(general_.advanced, &QPushButton::clicked, this, [this] { openSettings(1); });
 }
 
 void TOmbrix::bindOutput(OutputPage& o) {
@@ -552,6 +549,7 @@ void TOmbrix::endOfRun(const std::array<bool, kOutputCount>& active) {
     general_.ChartAll->repaintNow();
     for (ChartView* chart : charts())
         chart->undoZoom();
+    refreshConverterLimits();
 }
 
 void TOmbrix::forEachSeries(const std::function<void(ChartView*, int)>& f) {
@@ -679,6 +677,15 @@ void TOmbrix::copySettingsClick(int target) {
     copySettings(forms_, source, target);
     pushTexts();
     CalculateForms(target, target);
+}
+
+void TOmbrix::openSettings(int page) {
+    if (!settings_)
+        return;
+    settings_->showOnPage(page);
+    // New reference voltages move the converter's limits.
+    refreshConverterLimits();
+    refreshRealFrequency();
 }
 
 void TOmbrix::showControlPanel() {

@@ -158,6 +158,7 @@ class TOmbrix : public QMainWindow {
     QString askSaveFileName();
     void sampleCountChanged();
     void showControlPanel();
+    void openSettings(int page);
     void toggleControlPanel();
     void applyPageDock();
     void buildChartMenu();
@@ -165,6 +166,16 @@ class TOmbrix : public QMainWindow {
     void viewClick(QAction* item);
     void endOfRun(const std::array<bool, kOutputCount>& active);
     void bindControlPanel();
+    // What the device really plays (ombrixplayback.cpp).
+    void bindPlayback();
+    QString realFrequencyText(const std::string& freqText) const;
+
+  public:
+    void refreshRealFrequency();
+    void refreshConverterLimits();
+    QLabel* limitsPanel() const { return limitsPanel_; }
+
+  private:
     void followLinkState();
     int shownOutput() const; // output of the page shown, -1 on "General"
 
@@ -185,6 +196,7 @@ class TOmbrix : public QMainWindow {
     QTabWidget* pages_ = nullptr;
     QProgressBar* progress_ = nullptr;
     std::array<QLabel*, 6> statusPanels_{};
+    QLabel* limitsPanel_ = nullptr;
     std::array<QToolButton*, 12> toolButtons_{};
     QMenu* sendDataMenu_ = nullptr;
 

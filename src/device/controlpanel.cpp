@@ -59,6 +59,10 @@ TControlPanelForm::TControlPanelForm(QWidget* parent) : QWidget(parent, Qt::Wind
     freqRow->addWidget(ControlPanelFreq);
     freqRow->addWidget(TrackBar1, 1);
     column->addWidget(frequency);
+    realFreq = new QLabel;
+    realFreq->setObjectName("RealFrequency");
+    realFreq->setStyleSheet("color: #505050");
+    column->addWidget(realFreq);
     setFrequencyEnabled(false);
 
     auto* rows = new QGroupBox;

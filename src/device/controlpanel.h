@@ -60,6 +60,7 @@ class TControlPanelForm : public QWidget {
     QLabel* Label8;
     QLineEdit* ControlPanelFreq;
     QSlider* TrackBar1;
+    QLabel* realFreq; // what the device plays for the panel's frequency
 
   signals:
     // The window was closed by the user (the View menu unticks its item).

@@ -95,6 +95,27 @@ bool ChartView::pointsVisible(int index) const {
     return graphs_.at(index)->scatterStyle().shape() != QCPScatterStyle::ssNone;
 }
 
+void ChartView::setLimitLines(bool visible, double low, double high) {
+    if (!limits_[0]) {
+        for (auto& line : limits_) {
+            line = new QCPItemStraightLine(plot_);
+            line->setPen(QPen(QColor(200, 0, 0), 1, Qt::DashLine));
+            line->setSelectable(false);
+        }
+    }
+    const double levels[] = {low, high};
+    for (int i = 0; i < 2; ++i) {
+        limits_[i]->point1->setCoords(0, levels[i]);
+        limits_[i]->point2->setCoords(1, levels[i]);
+        limits_[i]->setVisible(visible);
+    }
+    plot_->replot();
+}
+
+bool ChartView::limitLinesVisible() const {
+    return limits_[0] && limits_[0]->visible();
+}
+
 void ChartView::repaintNow() {
     plot_->replot(QCustomPlot::rpImmediateRefresh);
 }

@@ -9,10 +9,12 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <vector>
 
 class QCustomPlot;
 class QCPGraph;
+class QCPItemStraightLine;
 
 namespace ombrix {
 
@@ -48,6 +50,10 @@ class ChartView : public QWidget {
     // Back to automatic ranges that fit every active series.
     void undoZoom();
 
+    // Dashed lines at the lowest and highest voltage the converter expresses, or none.
+    void setLimitLines(bool visible, double low = 0, double high = 0);
+    bool limitLinesVisible() const;
+
     QCustomPlot* plot() const { return plot_; }
     QString title() const { return title_; }
 
@@ -60,6 +66,7 @@ class ChartView : public QWidget {
     QString title_;
     std::vector<QCPGraph*> graphs_;
     std::vector<bool> stairs_;
+    std::array<QCPItemStraightLine*, 2> limits_{};
 };
 
 } // namespace ombrix
