@@ -4,7 +4,10 @@
 // generator that does not answer gives the documented exit codes.
 #include "sendjob.h"
 
+#include "compute/calcexpress.h"
+#include "compute/calculationrun.h"
 #include "model/settingsfile.h"
+#include "views/spectrum.h"
 
 #include <gtest/gtest.h>
 
@@ -147,6 +150,36 @@ template <class T> std::string jsonArray(const std::vector<T>& values) {
     return s + "]";
 }
 
+// The sample store as the main window fills it: one calculation run over all six outputs.
+class StoreSink final : public CalcSink {
+  public:
+    void status(const std::string&) override {}
+    void clearSeries(int) override {}
+    void appendPoints(int, std::vector<double>, std::vector<double>) override {}
+    void samples(int output, std::vector<double> values) override {
+        store[static_cast<std::size_t>(output)] = std::move(values);
+    }
+    void failure(const std::string&, const std::string&) override {}
+    void completed(const std::array<bool, kOutputCount>&) override {}
+    std::array<std::vector<double>, kOutputCount> store;
+};
+
+// Sample codes of output `k` from the main window's calculation of `forms`, each volt value
+// encoded with its reference voltage's step.
+std::vector<std::uint16_t> programCodes(const FormsConfig& forms, int k, double vrefMv) {
+    CalcSnapshot snap;
+    snap.forms = forms;
+    TCalcExpress calc('.');
+    TSpectrum engine;
+    StoreSink sink;
+    std::atomic<bool> stop{false};
+    runCalculation(0, kOutputCount - 1, snap, calc, engine, sink, stop);
+    std::vector<std::uint16_t> codes;
+    for (double v : sink.store[static_cast<std::size_t>(k)])
+        codes.push_back(sampleCode(v, sampleStep(vrefMv)));
+    return codes;
+}
+
 // Output 1 sine with a third harmonic, Output 2 pulse shifted by 90 degrees, Output 4 an
 // equation with an offset; 32 samples at 500 Hz; a cyclic sweep 500..800 Hz.
 FormsConfig threeKinds() {
@@ -206,8 +239,11 @@ TEST_F(SendAgainstDevsim, GeneratorHoldsWhatTheProgramComputesForTheFile) {
 
     for (int k = 0; k < kOutputCount; ++k) {
         const bool active = k == 0 || k == 1 || k == 3;
-        const std::string codes =
-            active ? jsonArray(sampleWords(prepared->input, plan, k)) : std::string("[]");
+        const std::vector<std::uint16_t> words =
+            active ? programCodes(*forms, k, k < 2 ? 2000.0 : 3000.0)
+                   : std::vector<std::uint16_t>{};
+        ASSERT_EQ(words.size(), active ? 32u : 0u);
+        const std::string codes = jsonArray(words);
         const std::string part = "{\"output\": " + std::to_string(k + 1) +
                                  ", \"count\": " + (active ? "32" : "0") + ", \"codes\": " + codes +
                                  ",";

@@ -2,8 +2,21 @@
 #include "sendjob.h"
 #include "sendoptions.h"
 
+#include <csignal>
 #include <iostream>
 #include <unistd.h>
+
+namespace {
+
+// Ctrl-C during the transfer stops it cleanly; at any other moment it ends the program.
+void onInterrupt(int sig) {
+    if (!ombrix::send::interruptTransfer()) {
+        std::signal(sig, SIG_DFL);
+        std::raise(sig);
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace ombrix::send;
@@ -14,5 +27,7 @@ int main(int argc, char** argv) {
         std::cerr << "ombrix-send: " << error << "\nTry 'ombrix-send --help'.\n";
         return ExitUsage;
     }
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
     return run(options, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
 }

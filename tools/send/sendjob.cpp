@@ -137,6 +137,10 @@ class ConsoleProgress final : public TransferProgress {
     bool open_ = false;
 };
 
+// The stop flag of the transfer in progress, for interruptTransfer().
+std::atomic<std::atomic<bool>*> runningStop{nullptr};
+std::atomic<bool> interrupted{false};
+
 std::string outputList(std::uint8_t mask) {
     std::string list;
     for (int k = 0; k < kOutputCount; ++k)
@@ -146,6 +150,15 @@ std::string outputList(std::uint8_t mask) {
 }
 
 } // namespace
+
+bool interruptTransfer() {
+    std::atomic<bool>* stop = runningStop.load();
+    if (!stop)
+        return false;
+    interrupted = true;
+    stop->store(true);
+    return true;
+}
 
 std::optional<FormsConfig> loadForms(const std::string& path, std::string& error) {
     std::ifstream in(path, std::ios::binary);
@@ -340,13 +353,19 @@ int run(const Options& o, std::ostream& out, std::ostream& err, bool errIsTermin
     ConsoleProgress progress(err, errIsTerminal);
     ui.endProgressLine = [&progress] { progress.endLine(); };
     const int errorsBefore = ui.errors();
+    interrupted = false;
+    runningStop = &commands.StopRequested;
     SendThread(commands, progress, input, plan);
+    runningStop = nullptr;
     const bool sent = ui.errors() == errorsBefore;
-    progress.finish(sent);
+    progress.finish(sent && !interrupted);
     ui.endProgressLine = [] {};
 
     int code = ExitOk;
-    if (!sent) {
+    if (interrupted) {
+        err << "ombrix-send: interrupted; the transfer was stopped\n";
+        code = ExitInterrupted;
+    } else if (!sent) {
         err << "ombrix-send: the generator did not accept the transfer\n";
         code = ExitTransfer;
     } else {

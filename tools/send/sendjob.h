@@ -99,6 +99,10 @@ class DryRunPort final : public SerialPort {
     FrameSplitter splitter_;
 };
 
+// Asks a running transfer to stop as the Stop button does (safe in a signal handler). True
+// when a transfer was running; run() then ends with ExitInterrupted after the end frames.
+bool interruptTransfer();
+
 // Runs the whole command: `out` gets the --dry-run frames and the closing summary, `err` the
 // progress, messages and errors (`errIsTerminal` draws the progress as a bar). Returns the
 // exit code.

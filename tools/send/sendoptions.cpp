@@ -194,6 +194,9 @@ Exit codes:
      device holds for the active outputs, a frequency or sweep the device cannot play)
   3  the port does not open or the generator does not answer the connection test
   4  the generator did not accept a frame of the transfer, the start or the disconnect
+  130  interrupted (Ctrl-C) during the transfer: it stopped as the Stop button stops it,
+     still sending the block's end, frequency, reference and sweep frames; nothing is
+     started; --disconnect is still honoured. Ctrl-C at any other moment ends at once.
 )";
 }
 

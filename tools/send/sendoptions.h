@@ -12,10 +12,11 @@ namespace ombrix::send {
 // Exit codes, as --help lists them.
 enum ExitCode : int {
     ExitOk = 0,
-    ExitUsage = 1,      // bad command line
-    ExitFile = 2,       // unreadable or malformed settings file, or forms that cannot be sent
-    ExitConnection = 3, // the port does not open or the generator does not answer the test
-    ExitTransfer = 4,   // a frame of the transfer, start or disconnect was not accepted
+    ExitUsage = 1,         // bad command line
+    ExitFile = 2,          // unreadable or malformed settings file, or forms that cannot be sent
+    ExitConnection = 3,    // the port does not open or the generator does not answer the test
+    ExitTransfer = 4,      // a frame of the transfer, start or disconnect was not accepted
+    ExitInterrupted = 130, // Ctrl-C stopped the transfer (its end frames were still sent)
 };
 
 struct Options {
