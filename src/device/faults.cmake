@@ -1,0 +1,11 @@
+# Device faults end to end through ombrix-devsim on a pseudo terminal, and a soak test of
+# bursts of recalculation requests on one main window.
+ombrix_gui_test(devicefaults_test tests/gui/gui_main.cpp tests/gui/devicefaults_test.cpp
+                tests/gui/simprobe.cpp)
+if(TARGET devicefaults_test)
+    target_compile_definitions(devicefaults_test PRIVATE
+                               OMBRIX_DEVSIM="$<TARGET_FILE:ombrix-devsim>")
+    add_dependencies(devicefaults_test ombrix-devsim)
+endif()
+
+ombrix_gui_test(soak_test tests/gui/gui_main.cpp tests/gui/soak_test.cpp)
