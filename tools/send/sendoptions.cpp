@@ -187,16 +187,18 @@ Options take their value as "--opt VALUE" or "--opt=VALUE"; "--" ends the option
 Progress goes to standard error: a bar on a terminal, a line per 10 % otherwise.
 
 Exit codes:
-  0  sent (and started / disconnected as asked)
-  1  bad command line
-  2  the file cannot be read, is not a forms settings file, an equation cannot be
-     calculated, or the forms cannot be sent (number of samples above what the
-     device holds for the active outputs, a frequency or sweep the device cannot play)
-  3  the port does not open or the generator does not answer the connection test
-  4  the generator did not accept a frame of the transfer, the start or the disconnect
-  130  interrupted (Ctrl-C) during the transfer: it stopped as the Stop button stops it,
-     still sending the block's end, frequency, reference and sweep frames; nothing is
-     started; --disconnect is still honoured. Ctrl-C at any other moment ends at once.
+  0    sent (and started / disconnected as asked)
+  1    bad command line
+  2    the file cannot be read, is not a forms settings file, an equation cannot be
+       calculated, or the forms cannot be sent (more samples than the device holds
+       for the active outputs, a frequency or sweep the device cannot play)
+  3    the port does not open or the generator does not answer the connection test
+  4    the generator did not accept a frame of the transfer, the start or the
+       disconnect
+  130  interrupted (Ctrl-C) during the transfer: it stops as the Stop button stops
+       it, still sending the block's end and the frequency, reference and sweep
+       frames; nothing is started; --disconnect is still honoured. Ctrl-C at any
+       other moment ends the program at once.
 )";
 }
 
