@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -116,6 +117,11 @@ class Devsim {
     }
     // The device disappears at once: its side of the terminal goes with the process.
     void kill() { stop(SIGKILL); }
+    // The device hangs: it neither reads nor answers any more, its terminal stays.
+    void freeze() {
+        if (pid_ > 0)
+            ::kill(pid_, SIGSTOP);
+    }
 
     const std::string& path() const { return path_; }
     QString port() const { return QString::fromStdString(path_); }
@@ -127,6 +133,7 @@ class Devsim {
         if (pid_ <= 0)
             return;
         ::kill(pid_, signal);
+        ::kill(pid_, SIGCONT); // a frozen process takes its signal only once it runs
         int status = 0;
         while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
@@ -372,23 +379,33 @@ TEST(DeviceFaults, DeviceDisappearingDuringATransferTimesOutAndDisconnects) {
     EXPECT_EQ(p.enabled(), kStartUp);
 }
 
-TEST(DeviceFaults, DeviceDisappearingUnderTheControlPanel) {
-    auto sim = std::make_unique<Devsim>();
+TEST(DeviceFaults, DeviceDisappearingDuringAControlPanelCommand) {
+    // Replies come 150 ms late, so the device can vanish while a reply is awaited.
+    auto sim = std::make_unique<Devsim>(std::vector<std::string>{"--late", "150"});
     Program p;
     p.choosePort(sim->port());
     p.w->toolButton(3)->click();
     ASSERT_TRUE(p.sendAllAndWait());
+    p.deliverMessages();
     ASSERT_TRUE(p.messages.empty()) << p.joinedMessages();
     ASSERT_TRUE(p.panelEnabled());
-    sim->kill();
-
+    std::thread killer([&sim] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        sim->kill();
+    });
     // A Start on the panel: the run mask frame times out; the panel stays usable.
     p.panel->startButton[0]->click();
+    killer.join();
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut});
     EXPECT_EQ(p.device().commands().RunMask, 0x01U);
     EXPECT_TRUE(p.panelEnabled());
     EXPECT_TRUE(p.device().isConnected());
     EXPECT_EQ(p.enabled(), kConnected);
+    // A live frequency change on the panel meets the same silence.
+    p.messages.clear();
+    p.panel->ControlPanelFreq->setText("500");
+    EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut});
+    EXPECT_TRUE(p.panel->ControlPanelFreq->isEnabled());
 
     // The connection test finds the device gone and disconnects.
     p.messages.clear();
@@ -563,6 +580,51 @@ TEST(DeviceFaults, ClosingTheWindowDuringATransferStillSendsTheShutDownFrames) {
     EXPECT_NE(json.find("\"run_mask_closing\": true"), std::string::npos);
     EXPECT_EQ(jsonNumber(json, "frames_rejected"), 0);
     EXPECT_EQ(jsonNumber(json, "run_mask"), 0);
+}
+
+// Connects, freezes the device and starts a transfer of more samples than the terminal
+// buffers, so that the transfer thread is stuck in its writes.
+void startTransferToAHungDevice(Program& p, Devsim& sim) {
+    p.w->general().NumOfSam->setText(QString::number(p.w->MaxSamples()));
+    p.w->CalculateForms(0, kOutputCount - 1);
+    p.w->finishCalculation();
+    p.choosePort(sim.port());
+    p.w->toolButton(3)->click();
+    ASSERT_EQ(p.panel0(), "Connected");
+    sim.freeze();
+    p.w->toolButton(1)->click();
+    ASSERT_TRUE(p.w->device()->transferRunning());
+    QTest::qWait(1500);
+    ASSERT_TRUE(p.w->device()->transferRunning());
+    ASSERT_LT(p.w->progressBar()->value(), p.w->progressBar()->maximum());
+}
+
+TEST(DeviceFaults, StopEndsATransferToAHungDevice) {
+    Devsim sim;
+    Program p;
+    startTransferToAHungDevice(p, sim);
+    QSignalSpy done(&p.device(), &DeviceController::transferFinished);
+    p.w->toolButton(2)->click();
+    EXPECT_EQ(p.w->progressBar()->value(), 0);
+    // Each write to the full terminal gives up after a second; the end frames follow.
+    ASSERT_TRUE(done.wait(30000));
+    p.deliverMessages();
+    EXPECT_FALSE(p.messages.empty());
+    EXPECT_TRUE(p.allMessagesAre(kTimeOut)) << p.joinedMessages();
+    EXPECT_EQ(p.panel0(), "Connected");
+    EXPECT_EQ(p.enabled(), kConnected);
+    EXPECT_TRUE(p.device().isConnected());
+    EXPECT_FALSE(p.device().commands().StopRequested);
+}
+
+TEST(DeviceFaults, ClosingTheWindowWhileTheDeviceHangsReturns) {
+    Devsim sim;
+    Program p;
+    startTransferToAHungDevice(p, sim);
+    destroyWithWatchdog(p);
+    // The shut-down frames' waits report on the GUI thread while the window closes.
+    EXPECT_FALSE(p.messages.empty());
+    EXPECT_TRUE(p.allMessagesAre(kTimeOut)) << p.joinedMessages();
 }
 
 } // namespace
