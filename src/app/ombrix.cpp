@@ -96,7 +96,11 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
         this,
         GuiCalcSink::Handlers{
             [this](const std::string& t) { statusPanels_[3]->setText(QString::fromStdString(t)); },
-            [this](int k) { outputs_[k].chart->clearSeries(0); },
+            [this](int k) {
+                // The store follows the chart: a failed output holds nothing.
+                outputs_[k].chart->clearSeries(0);
+                samples_[k].clear();
+            },
             [this](int k, const std::vector<double>& xs, const std::vector<double>& ys) {
                 outputs_[k].chart->appendPoints(0, xs, ys);
             },
@@ -289,6 +293,8 @@ void TOmbrix::buildMenus() {
     add(file, "Open1", "&Open saved forms", Qt::Key_F3);
     add(file, "Save1", "&Save forms", Qt::Key_F2)->setEnabled(false);
     add(file, "Saveas1", "S&ave forms as...", Qt::SHIFT | Qt::Key_F2);
+    file->addSeparator();
+    add(file, "Export1", "Export samples...");
     file->addSeparator();
     QAction* exit = add(file, "Exit1", "E&xit");
     connect(exit, &QAction::triggered, this, &QWidget::close);

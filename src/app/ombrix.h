@@ -103,8 +103,9 @@ class TOmbrix : public QMainWindow {
     // Questions and file dialogs; tests may answer them instead of a modal dialog.
     struct Prompts {
         std::function<bool(const QString& text, const QString& caption)> askYesNo;
-        std::function<QString()> openFileName; // empty: cancelled
-        std::function<QString()> saveFileName; // empty: cancelled
+        std::function<QString()> openFileName;   // empty: cancelled
+        std::function<QString()> saveFileName;   // empty: cancelled
+        std::function<QString()> exportFileName; // empty: cancelled
     };
     void setPrompts(Prompts prompts) { prompts_ = std::move(prompts); }
 
@@ -114,6 +115,8 @@ class TOmbrix : public QMainWindow {
     bool Save();
     void SaveAs();
     void SaveIfPossible();
+    // Writes the latest period of every active output as CSV, or WAV for a ".wav" name.
+    bool ExportSamples(const QString& name);
     const QString& currentFileName() const { return fileName_; }
     // Puts forms into the controls in the file's order, running each value's change rules.
     void applyForms(const FormsConfig& f);
@@ -156,6 +159,7 @@ class TOmbrix : public QMainWindow {
     bool askYesNo(const QString& text, const QString& caption);
     QString askOpenFileName();
     QString askSaveFileName();
+    QString askExportFileName();
     void sampleCountChanged();
     void showControlPanel();
     void openSettings(int page);

@@ -2,6 +2,8 @@
 // name and the modified flag. The file image itself is model/settingsfile's.
 #include "app/ombrix.h"
 #include "app/updown.h"
+#include "model/numbertext.h"
+#include "model/sampleexport.h"
 #include "model/settingsfile.h"
 
 #include <QAction>
@@ -190,7 +192,59 @@ void TOmbrix::applyForms(const FormsConfig& f) {
     }
 }
 
+QString TOmbrix::askExportFileName() {
+    if (prompts_.exportFileName)
+        return prompts_.exportFileName();
+    QFileDialog dialog(this, "Export samples");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({"CSV (*.csv)", "WAV (*.wav)"});
+    dialog.setDefaultSuffix("csv");
+    dialog.selectFile("samples");
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        dialog.setDefaultSuffix(filter.startsWith("WAV") ? "wav" : "csv");
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+bool TOmbrix::ExportSamples(const QString& name) {
+    // The latest computed period of every active output, as the transfer would read it.
+    std::string error;
+    std::vector<unsigned char> bytes;
+    if (name.endsWith(".wav", Qt::CaseInsensitive)) {
+        const double n = parseInteger(forms_.General.NumOfSam).value_or(0);
+        const double f = static_cast<double>(parseNumber(forms_.General.Freq, sep_).value_or(0));
+        if (auto wav = samplesWav(samples_, forms_.General.Active, n * f, error))
+            bytes = std::move(*wav);
+    } else if (auto csv = samplesCsv(samples_, forms_.General.Active, error)) {
+        bytes.assign(csv->begin(), csv->end());
+    }
+    if (bytes.empty()) {
+        showMessage(
+            QStringLiteral("Could not export the samples: %1").arg(QString::fromStdString(error)),
+            "Error");
+        return false;
+    }
+    QSaveFile file(name);
+    const bool ok =
+        file.open(QIODevice::WriteOnly) &&
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size()) &&
+        file.commit();
+    if (!ok)
+        showMessage(QStringLiteral("Could not write \"%1\": %2").arg(name, file.errorString()),
+                    "Error");
+    return ok;
+}
+
 void TOmbrix::bindFileCommands() {
+    connect(menuAction("Export1"), &QAction::triggered, this, [this] {
+        finishCalculation(); // export what the charts will show, not a run half done
+        const QString name = askExportFileName();
+        if (!name.isEmpty())
+            ExportSamples(name);
+    });
     connect(menuAction("New1"), &QAction::triggered, this, [this] {
         menuAction("Save1")->setEnabled(false);
         NewSample();

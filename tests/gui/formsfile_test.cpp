@@ -9,7 +9,9 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
+
 #include <QToolButton>
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -167,6 +169,49 @@ TEST_F(FormsFileTest, NewResetsToTheNewValues) {
     EXPECT_EQ(w->calculationRequests().back(), std::make_pair(0, 5));
     // Resetting a changed offset and unticking boxes marks the forms modified again.
     EXPECT_TRUE(w->isModified());
+}
+
+TEST_F(FormsFileTest, ExportWritesTheActiveOutputsAsCsvAndWav) {
+    w->general().activeBox[2]->click();
+    w->output(0).amplitude[0]->setText("1");
+    w->output(0).en[0]->click();
+    w->output(2).formItems[1]->click();
+    w->finishCalculation();
+    const QString csvName = path("s.csv");
+    ASSERT_TRUE(w->ExportSamples(csvName));
+    QFile csv(csvName);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    EXPECT_EQ(lines[0], "Output 1 [V],Output 3 [V]");
+    ASSERT_GE(lines.size(), 1001);
+    for (int n : {0, 250, 999}) {
+        const QList<QByteArray> fields = lines[n + 1].split(',');
+        ASSERT_EQ(fields.size(), 2);
+        EXPECT_EQ(fields[0].toDouble(), w->samples(0)[n]) << n;
+        EXPECT_EQ(fields[1].toDouble(), w->samples(2)[n]) << n;
+    }
+
+    const QString wavName = path("s.wav");
+    ASSERT_TRUE(w->ExportSamples(wavName));
+    QFile wav(wavName);
+    ASSERT_TRUE(wav.open(QIODevice::ReadOnly));
+    const QByteArray bytes = wav.readAll();
+    EXPECT_EQ(bytes.left(4), "RIFF");
+    quint32 rate = 0;
+    std::memcpy(&rate, bytes.constData() + 24, 4);
+    EXPECT_EQ(rate, 1000u * 1000u); // N x F
+    quint16 channels = 0;
+    std::memcpy(&channels, bytes.constData() + 22, 2);
+    EXPECT_EQ(channels, 2);
+    EXPECT_TRUE(messages.empty());
+
+    // An output whose calculation failed holds no samples: refused with a message.
+    w->output(0).formItems[2]->click(); // an empty equation does not parse
+    w->finishCalculation();
+    const QString badName = path("bad.csv");
+    EXPECT_FALSE(w->ExportSamples(badName));
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(QFile::exists(badName));
 }
 
 } // namespace
