@@ -266,10 +266,11 @@ struct Program {
         return s;
     }
 
+    // Declared first: the window's shut-down still reports into it while it goes.
+    std::vector<QString> messages;
     std::unique_ptr<TOmbrix> w;
     TControlPanelForm* panel = nullptr;
     TSettingsForm* settings = nullptr;
-    std::vector<QString> messages;
 };
 
 // Another program holding the terminal: the port is free again when this open succeeds.
