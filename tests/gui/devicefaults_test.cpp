@@ -294,11 +294,14 @@ TEST(DeviceFaults, SilentDeviceAtConnectLeavesThePortClosedAndConnectUsable) {
     EXPECT_EQ(p.enabled(), kStartUp);
     EXPECT_TRUE(p.panelDisabled());
     EXPECT_TRUE(portIsFree(sim.path()));
-    // Connect again: the same outcome, not a busy port.
+    // Connect again: the same outcome, not a busy port; the text of an earlier Disconnect
+    // stays.
+    p.w->statusPanel(0)->setText("Disonnected");
     p.messages.clear();
     p.w->toolButton(3)->click();
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut});
     EXPECT_EQ(p.enabled(), kStartUp);
+    EXPECT_EQ(p.panel0(), "Disonnected");
 }
 
 TEST(DeviceFaults, DeviceFallingSilentAtTheSecondConnectionTest) {
