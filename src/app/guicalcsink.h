@@ -8,7 +8,9 @@
 #include <QObject>
 
 #include <atomic>
+#include <deque>
 #include <functional>
+#include <mutex>
 
 namespace ombrix {
 
@@ -37,8 +39,13 @@ class GuiCalcSink : public CalcSink {
 
   private:
     void post(std::function<void()> call);
+    void drain();
 
     QObject* context_;
+    // Calls waiting for the GUI thread. The queue has a lock of its own (not only Qt's event
+    // queue) so that the hand-over is ordered for ThreadSanitizer as well.
+    std::mutex mutex_;
+    std::deque<std::function<void()>> queue_;
     Handlers h_;
     std::atomic<int> generation_{0};
 };
