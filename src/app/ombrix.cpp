@@ -550,11 +550,12 @@ void TOmbrix::endOfRun(const std::array<bool, kOutputCount>& active) {
     ActivateChartSeries(0, true);
     for (int k = 1; k < kOutputCount; ++k)
         ActivateChartSeries(k, active[k]);
-    for (auto& o : outputs_)
-        o.chart->repaintNow();
-    general_.ChartAll->repaintNow();
-    for (ChartView* chart : charts())
-        chart->undoZoom();
+    // Repaint, then fit: fitting first and drawing once shows the same final picture with
+    // one redraw per chart instead of two.
+    for (ChartView* chart : charts()) {
+        chart->undoZoom(false);
+        chart->repaintNow();
+    }
     refreshConverterLimits();
 }
 

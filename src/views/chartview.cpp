@@ -129,7 +129,7 @@ void ChartView::zoomPercent(double p) {
     plot_->replot();
 }
 
-void ChartView::undoZoom() {
+void ChartView::undoZoom(bool redraw) {
     plot_->rescaleAxes(true);
     // A flat series would leave an empty range; give it some room so the line is visible.
     for (QCPAxis* axis : {plot_->xAxis, plot_->yAxis}) {
@@ -137,7 +137,8 @@ void ChartView::undoZoom() {
         if (r.upper - r.lower < 1e-12)
             axis->setRange(r.lower - 1.0, r.upper + 1.0);
     }
-    plot_->replot();
+    if (redraw)
+        plot_->replot();
 }
 
 } // namespace ombrix

@@ -47,8 +47,8 @@ class ChartView : public QWidget {
     void repaintNow();
     // Each axis range [a, b] becomes [a + d, b - d] with d = (b - a)(p - 100)/100.
     void zoomPercent(double p);
-    // Back to automatic ranges that fit every active series.
-    void undoZoom();
+    // Back to automatic ranges that fit every active series; redraws unless told not to.
+    void undoZoom(bool redraw = true);
 
     // Dashed lines at the lowest and highest voltage the converter expresses, or none.
     void setLimitLines(bool visible, double low = 0, double high = 0);
