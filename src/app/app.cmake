@@ -5,6 +5,7 @@ target_sources(ombrix_gui PRIVATE
     src/app/fieldevents.cpp
     src/app/generalpage.cpp
     src/app/guicalcsink.cpp
+    src/app/guihandover.cpp
     src/app/ombrix.cpp
     src/app/ombrixfile.cpp
     src/app/ombrixplayback.cpp

@@ -3,14 +3,13 @@
 // dropped; its points still land, as they were published before it was stopped.
 #pragma once
 
+#include "app/guihandover.h"
 #include "compute/calculationrun.h"
 
 #include <QObject>
 
 #include <atomic>
-#include <deque>
 #include <functional>
-#include <mutex>
 
 namespace ombrix {
 
@@ -38,14 +37,9 @@ class GuiCalcSink : public CalcSink {
     void completed(const std::array<bool, kOutputCount>& active) override;
 
   private:
-    void post(std::function<void()> call);
-    void drain();
+    void post(std::function<void()> call) { handOver_.post(std::move(call)); }
 
-    QObject* context_;
-    // Calls waiting for the GUI thread. The queue has a lock of its own (not only Qt's event
-    // queue) so that the hand-over is ordered for ThreadSanitizer as well.
-    std::mutex mutex_;
-    std::deque<std::function<void()>> queue_;
+    GuiHandOver handOver_;
     Handlers h_;
     std::atomic<int> generation_{0};
 };

@@ -71,7 +71,7 @@ template <class F> void DeviceController::onGui(F&& f) {
     if (onGuiThread())
         f();
     else
-        QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
+        handOver_.post(std::forward<F>(f));
 }
 
 // ---- what the commands and the transfer report ----

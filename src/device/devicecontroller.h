@@ -9,6 +9,7 @@
 // the worker.
 #pragma once
 
+#include "app/guihandover.h"
 #include "device/devicecommands.h"
 #include "device/messagebox.h"
 #include "device/transfer.h"
@@ -139,6 +140,7 @@ class DeviceController : public QObject,
     template <class F> void onGui(F&& f);
 
     DeviceBindings b_;
+    GuiHandOver handOver_{this}; // reports of the transfer thread, in order
     std::unique_ptr<SerialPort> port_;
     Clock& clock_;
     DeviceCommands commands_;
