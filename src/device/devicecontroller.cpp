@@ -222,21 +222,8 @@ TransferInput DeviceController::snapshot(bool sendAll) const {
     in.sendAll = sendAll;
     in.settings = settings();
     in.sep = b_.decimalSeparator;
-    if (b_.forms) {
-        const GeneralSettings g = b_.forms().General;
-        TransferGeneral& t = in.general;
-        t.Freq = g.Freq;
-        t.NumOfSam = g.NumOfSam;
-        t.StartFreq = g.StartFreq;
-        t.StopFreq = g.StopFreq;
-        t.Step = g.Step;
-        t.Time = g.Time;
-        t.SwapEnabled = g.SwapEnabled;
-        t.SwapCyclic = g.SwapCyclic;
-        for (std::size_t k = 0; k < t.Active.size(); ++k)
-            t.Active[k] = k == 0 || g.Active[k];
-        t.FreqEnabled = !g.SwapEnabled; // the main Freq edit is disabled while sweeping
-    }
+    if (b_.forms)
+        in.general = transferGeneral(b_.forms().General);
     if (b_.samples)
         in.samples = b_.samples();
     return in;

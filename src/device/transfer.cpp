@@ -8,6 +8,22 @@
 
 namespace ombrix {
 
+TransferGeneral transferGeneral(const GeneralSettings& g) {
+    TransferGeneral t;
+    t.Freq = g.Freq;
+    t.NumOfSam = g.NumOfSam;
+    t.StartFreq = g.StartFreq;
+    t.StopFreq = g.StopFreq;
+    t.Step = g.Step;
+    t.Time = g.Time;
+    t.SwapEnabled = g.SwapEnabled;
+    t.SwapCyclic = g.SwapCyclic;
+    for (std::size_t k = 0; k < t.Active.size(); ++k)
+        t.Active[k] = k == 0 || g.Active[k];
+    t.FreqEnabled = !g.SwapEnabled;
+    return t;
+}
+
 namespace {
 
 const char* sweepErrorText(const SweepTable& table) {

@@ -10,6 +10,7 @@
 #include "device/devicecommands.h"
 #include "device/devicesettings.h"
 #include "device/encodings.h"
+#include "model/formsconfig.h"
 
 #include <array>
 #include <atomic>
@@ -37,6 +38,10 @@ struct TransferGeneral {
     std::array<bool, kTransferOutputs> Active{true, false, false, false, false, false};
     bool FreqEnabled = true; // the main Freq edit is enabled (the sweep is off)
 };
+
+// The general settings a transfer reads, taken from the forms (Output 1 always active; the
+// frequency field counts as enabled while the sweep is off, as the main window enables it).
+TransferGeneral transferGeneral(const GeneralSettings& g);
 
 // Everything a transfer reads, taken when it starts.
 struct TransferInput {

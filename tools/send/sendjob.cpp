@@ -236,18 +236,7 @@ std::optional<PreparedSend> prepareSend(const FormsConfig& forms, const DeviceSe
     in.settings = settings;
     in.sep = kSep;
     in.samples = std::move(*samples);
-    TransferGeneral& t = in.general;
-    t.Freq = g.Freq;
-    t.NumOfSam = g.NumOfSam;
-    t.StartFreq = g.StartFreq;
-    t.StopFreq = g.StopFreq;
-    t.Step = g.Step;
-    t.Time = g.Time;
-    t.SwapEnabled = g.SwapEnabled;
-    t.SwapCyclic = g.SwapCyclic;
-    for (std::size_t k = 0; k < t.Active.size(); ++k)
-        t.Active[k] = k == 0 || g.Active[k];
-    t.FreqEnabled = !g.SwapEnabled;
+    in.general = transferGeneral(g);
     auto plan = planTransfer(in, error);
     if (!plan)
         return std::nullopt;
