@@ -2,8 +2,7 @@
 
 namespace ombrix {
 
-GuiCalcSink::GuiCalcSink(QObject* context, Handlers handlers)
-    : handOver_(context), h_(std::move(handlers)) {}
+GuiCalcSink::GuiCalcSink(Handlers handlers) : h_(std::move(handlers)) {}
 
 void GuiCalcSink::status(const std::string& text) {
     post([this, text] { h_.status(text); });

@@ -24,10 +24,13 @@ class GuiCalcSink : public CalcSink {
         std::function<void(const std::array<bool, kOutputCount>&)> completed;
     };
 
-    GuiCalcSink(QObject* context, Handlers handlers);
+    // Created on the GUI thread, where the handlers then run.
+    explicit GuiCalcSink(Handlers handlers);
 
     // Called on the GUI thread before each new run starts.
     void startRun() { ++generation_; }
+    // Runs at once what a finished run handed over (GUI thread).
+    void deliver() { handOver_.drain(); }
 
     void status(const std::string& text) override;
     void clearSeries(int output) override;

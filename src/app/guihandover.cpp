@@ -10,8 +10,7 @@ void GuiHandOver::post(std::function<void()> call) {
     // One wake-up per batch, posted under the lock that drain() takes first: everything the
     // worker did before posting is ordered before the call runs.
     if (queue_.size() == 1)
-        QMetaObject::invokeMethod(
-            context_, [this] { drain(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "drain", Qt::QueuedConnection);
 }
 
 void GuiHandOver::drain() {

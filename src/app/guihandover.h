@@ -14,19 +14,19 @@
 
 namespace ombrix {
 
-class GuiHandOver {
+class GuiHandOver : public QObject {
+    Q_OBJECT
   public:
-    explicit GuiHandOver(QObject* context) : context_(context) {}
-    GuiHandOver(const GuiHandOver&) = delete;
-    GuiHandOver& operator=(const GuiHandOver&) = delete;
+    // Lives on the thread that creates it (the GUI thread); the calls run there.
+    GuiHandOver() = default;
 
-    // Queues `call` to run on the context's thread. Safe from any thread.
+    // Queues `call` to run on the GUI thread. Safe from any thread.
     void post(std::function<void()> call);
-    // Runs what is queued now (the context's thread only).
-    void drain();
+    // Runs what is queued now (the GUI thread only). Invoked by name, so that the wake-up
+    // carries no data of ours that would be read before the lock is taken.
+    Q_INVOKABLE void drain();
 
   private:
-    QObject* context_;
     std::mutex mutex_;
     std::deque<std::function<void()>> queue_;
 };

@@ -92,23 +92,21 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
     calc_ = std::make_unique<TCalcExpress>(sep_);
     engine_ = std::make_unique<TSpectrum>();
     engine_->Size = 2048;
-    sink_ = std::make_unique<GuiCalcSink>(
-        this,
-        GuiCalcSink::Handlers{
-            [this](const std::string& t) { statusPanels_[3]->setText(QString::fromStdString(t)); },
-            [this](int k) {
-                // The store follows the chart: a failed output holds nothing.
-                outputs_[k].chart->clearSeries(0);
-                samples_[k].clear();
-            },
-            [this](int k, const std::vector<double>& xs, const std::vector<double>& ys) {
-                outputs_[k].chart->appendPoints(0, xs, ys);
-            },
-            [this](int k, std::vector<double> v) { samples_[k] = std::move(v); },
-            [this](const std::string& text, const std::string& caption) {
-                showMessage(QString::fromStdString(text), QString::fromStdString(caption));
-            },
-            [this](const std::array<bool, kOutputCount>& active) { endOfRun(active); }});
+    sink_ = std::make_unique<GuiCalcSink>(GuiCalcSink::Handlers{
+        [this](const std::string& t) { statusPanels_[3]->setText(QString::fromStdString(t)); },
+        [this](int k) {
+            // The store follows the chart: a failed output holds nothing.
+            outputs_[k].chart->clearSeries(0);
+            samples_[k].clear();
+        },
+        [this](int k, const std::vector<double>& xs, const std::vector<double>& ys) {
+            outputs_[k].chart->appendPoints(0, xs, ys);
+        },
+        [this](int k, std::vector<double> v) { samples_[k] = std::move(v); },
+        [this](const std::string& text, const std::string& caption) {
+            showMessage(QString::fromStdString(text), QString::fromStdString(caption));
+        },
+        [this](const std::array<bool, kOutputCount>& active) { endOfRun(active); }});
     buildChartMenu();
     buildToolBar();
     buildMenus();
@@ -534,7 +532,7 @@ void TOmbrix::showMessage(const QString& text, const QString& caption) {
 void TOmbrix::finishCalculation() {
     if (calcThread_)
         calcThread_->waitFor();
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    sink_->deliver();
 }
 
 void TOmbrix::ActivateChartSeries(int index, bool active) {

@@ -140,7 +140,7 @@ class DeviceController : public QObject,
     template <class F> void onGui(F&& f);
 
     DeviceBindings b_;
-    GuiHandOver handOver_{this}; // reports of the transfer thread, in order
+    GuiHandOver handOver_; // reports of the transfer thread, in order
     std::unique_ptr<SerialPort> port_;
     Clock& clock_;
     DeviceCommands commands_;
