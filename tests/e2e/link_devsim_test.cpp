@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../testkit/spawnline.h"
+
 #include <cerrno>
 #include <cmath>
 #include <csignal>
@@ -44,24 +46,7 @@ class Devsim {
         std::vector<std::string> args = {OMBRIX_DEVSIM, "--log",  logPath(), "--state",
                                          statePath(),   "--link", linkPath()};
         args.insert(args.end(), extra.begin(), extra.end());
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-
-        int out[2];
-        if (pipe(out) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        path_ = readLine(out[0]);
-        close(out[0]);
+        pid_ = testkit::spawnReadingFirstLine(std::move(args), path_);
     }
     ~Devsim() {
         stop(SIGTERM);
@@ -87,18 +72,6 @@ class Devsim {
     }
 
   private:
-    // The first line of the child's output; a generous limit so a loaded machine passes.
-    static std::string readLine(int fd) {
-        std::string line;
-        char c = 0;
-        for (;;) {
-            pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, 20000) <= 0 || read(fd, &c, 1) != 1 || c == '\n')
-                return line;
-            line.push_back(c);
-        }
-    }
-
     std::string dir_;
     std::string path_;
     pid_t pid_ = -1;

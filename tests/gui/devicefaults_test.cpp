@@ -22,6 +22,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include "../testkit/spawnline.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -85,29 +87,7 @@ class Devsim {
         std::vector<std::string> args = {OMBRIX_DEVSIM, "--state", statePath(), "--log",
                                          dir_ + "/frames.log"};
         args.insert(args.end(), faults.begin(), faults.end());
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int out[2];
-        if (pipe(out) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        char c = 0;
-        for (;;) {
-            pollfd p{out[0], POLLIN, 0};
-            if (poll(&p, 1, 20000) <= 0 || read(out[0], &c, 1) != 1 || c == '\n')
-                break;
-            path_.push_back(c);
-        }
-        close(out[0]);
+        pid_ = testkit::spawnReadingFirstLine(std::move(args), path_);
     }
     Devsim(const Devsim&) = delete;
     Devsim& operator=(const Devsim&) = delete;
