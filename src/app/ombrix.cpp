@@ -43,6 +43,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace ombrix {
 
 namespace {
@@ -514,7 +516,16 @@ void TOmbrix::CalculateForms(int first, int last) {
     for (int i = 0; i < kOutputCount; ++i)
         ActivateChartSeries(i, false);
     statusPanels_[3]->setText("Samples are calculating");
-    calcThread_.reset(); // asks the running calculation to stop and waits for its end
+    if (calcThread_) {
+        // A run stopped half-way leaves its outputs cleared or partly drawn: the new run takes
+        // them over, so no output is left without its samples by a narrower request.
+        const bool completed = calcThread_->finished() && !calcThread_->stopRequested();
+        if (!completed) {
+            first = std::min(first, calcThread_->FirstOutput);
+            last = std::max(last, calcThread_->LastOutput);
+        }
+        calcThread_.reset(); // asks the running calculation to stop and waits for its end
+    }
     sink_->startRun();
     CalcSnapshot snapshot{forms_, sep_, chartMenu_->view(), chartMenu_->fftSize(),
                           chartMenu_->windowCode()};
