@@ -559,13 +559,13 @@ void TOmbrix::endOfRun(const std::array<bool, kOutputCount>& active) {
     ActivateChartSeries(0, true);
     for (int k = 1; k < kOutputCount; ++k)
         ActivateChartSeries(k, active[k]);
-    // Repaint, then fit: fitting first and drawing once shows the same final picture with
-    // one redraw per chart instead of two.
+    // Fit and set the limit lines first, then draw once: the same final picture with one
+    // redraw per chart instead of two or three.
+    refreshConverterLimits(false);
     for (ChartView* chart : charts()) {
         chart->undoZoom(false);
         chart->repaintNow();
     }
-    refreshConverterLimits();
 }
 
 void TOmbrix::forEachSeries(const std::function<void(ChartView*, int)>& f) {

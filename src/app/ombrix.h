@@ -176,7 +176,8 @@ class TOmbrix : public QMainWindow {
 
   public:
     void refreshRealFrequency();
-    void refreshConverterLimits();
+    // Limit lines and the "Limited when sent" panel; redraws the output charts unless told not.
+    void refreshConverterLimits(bool redraw = true);
     QLabel* limitsPanel() const { return limitsPanel_; }
 
   private:

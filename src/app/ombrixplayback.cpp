@@ -68,7 +68,7 @@ void TOmbrix::refreshRealFrequency() {
         controlPanel_->realFreq->setText(realFrequencyText(controlPanelFreq_));
 }
 
-void TOmbrix::refreshConverterLimits() {
+void TOmbrix::refreshConverterLimits(bool redraw) {
     const auto v1 = wholeNumber(deviceSettings().VRef1);
     const auto v2 = wholeNumber(deviceSettings().VRef2);
     QStringList names;
@@ -77,7 +77,7 @@ void TOmbrix::refreshConverterLimits() {
                                             static_cast<double>(*v1), static_cast<double>(*v2));
         for (int k = 0; k < kOutputCount; ++k) {
             const VoltageRange range = converterRange(static_cast<double>(k < 2 ? *v1 : *v2));
-            outputs_[k].chart->setLimitLines(limited[k], range.low, range.high);
+            outputs_[k].chart->setLimitLines(limited[k], range.low, range.high, redraw);
             if (limited[k])
                 names << QStringLiteral("Output %1").arg(k + 1);
         }

@@ -95,7 +95,7 @@ bool ChartView::pointsVisible(int index) const {
     return graphs_.at(index)->scatterStyle().shape() != QCPScatterStyle::ssNone;
 }
 
-void ChartView::setLimitLines(bool visible, double low, double high) {
+void ChartView::setLimitLines(bool visible, double low, double high, bool redraw) {
     if (!limits_[0]) {
         for (auto& line : limits_) {
             line = new QCPItemStraightLine(plot_);
@@ -109,7 +109,8 @@ void ChartView::setLimitLines(bool visible, double low, double high) {
         limits_[i]->point2->setCoords(1, levels[i]);
         limits_[i]->setVisible(visible);
     }
-    plot_->replot();
+    if (redraw)
+        plot_->replot();
 }
 
 bool ChartView::limitLinesVisible() const {

@@ -50,8 +50,9 @@ class ChartView : public QWidget {
     // Back to automatic ranges that fit every active series; redraws unless told not to.
     void undoZoom(bool redraw = true);
 
-    // Dashed lines at the lowest and highest voltage the converter expresses, or none.
-    void setLimitLines(bool visible, double low = 0, double high = 0);
+    // Dashed lines at the lowest and highest voltage the converter expresses, or none;
+    // redraws unless told not to.
+    void setLimitLines(bool visible, double low = 0, double high = 0, bool redraw = true);
     bool limitLinesVisible() const;
 
     QCustomPlot* plot() const { return plot_; }
