@@ -99,8 +99,8 @@ class Devsim {
     void kill() { stop(SIGKILL); }
     // The device hangs: it neither reads nor answers any more, its terminal stays.
     void freeze() {
-        if (pid_ > 0)
-            ::kill(pid_, SIGSTOP);
+        if (pid_ > 0 && ::kill(pid_, SIGSTOP) == 0)
+            frozen_ = true;
     }
 
     const std::string& path() const { return path_; }
@@ -112,8 +112,12 @@ class Devsim {
     void stop(int signal) {
         if (pid_ <= 0)
             return;
+        // A frozen process is woken first: it takes its signal only once it runs. A running
+        // one gets no SIGCONT, which could land while its exit-time leak check stops it
+        // under ptrace, cancel that stop and leave the checker waiting for ever.
+        if (frozen_)
+            ::kill(pid_, SIGCONT);
         ::kill(pid_, signal);
-        ::kill(pid_, SIGCONT); // a frozen process takes its signal only once it runs
         int status = 0;
         while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
@@ -123,6 +127,7 @@ class Devsim {
     std::string dir_;
     std::string path_;
     pid_t pid_ = -1;
+    bool frozen_ = false;
 };
 
 // The program's terminal port, which the test can move to another device while it stays
