@@ -22,8 +22,4 @@ ombrix_gui_test(settingsform_test tests/gui/gui_main.cpp tests/gui/settingsform_
 # The controller on the main window, through the in-process simulator and ombrix-devsim.
 ombrix_gui_test(devicecontroller_test tests/gui/gui_main.cpp tests/gui/devicecontroller_test.cpp
                 tests/gui/simprobe.cpp)
-if(TARGET devicecontroller_test)
-    target_compile_definitions(devicecontroller_test PRIVATE
-                               OMBRIX_DEVSIM="$<TARGET_FILE:ombrix-devsim>")
-    add_dependencies(devicecontroller_test ombrix-devsim)
-endif()
+ombrix_test_runs_devsim(devicecontroller_test)

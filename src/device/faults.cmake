@@ -2,10 +2,6 @@
 # bursts of recalculation requests on one main window.
 ombrix_gui_test(devicefaults_test tests/gui/gui_main.cpp tests/gui/devicefaults_test.cpp
                 tests/gui/simprobe.cpp)
-if(TARGET devicefaults_test)
-    target_compile_definitions(devicefaults_test PRIVATE
-                               OMBRIX_DEVSIM="$<TARGET_FILE:ombrix-devsim>")
-    add_dependencies(devicefaults_test ombrix-devsim)
-endif()
+ombrix_test_runs_devsim(devicefaults_test)
 
 ombrix_gui_test(soak_test tests/gui/gui_main.cpp tests/gui/soak_test.cpp)

@@ -29,8 +29,7 @@ ombrix_unit_test(link_unit_tests
 
 # Round trips through a pseudo terminal against ombrix-devsim.
 ombrix_unit_test(link_e2e_tests tests/e2e/link_devsim_test.cpp)
-target_compile_definitions(link_e2e_tests PRIVATE OMBRIX_DEVSIM="$<TARGET_FILE:ombrix-devsim>")
-add_dependencies(link_e2e_tests ombrix-devsim)
+ombrix_test_runs_devsim(link_e2e_tests)
 
 if(OMBRIX_BENCH)
     add_executable(bench_link bench/bench_link.cpp)

@@ -16,8 +16,7 @@ endif()
 ombrix_unit_test(send_e2e_test tests/e2e/send_devsim_test.cpp)
 if(TARGET send_e2e_test)
     target_link_libraries(send_e2e_test PRIVATE ombrix_send_lib)
-    target_compile_definitions(send_e2e_test PRIVATE
-                               OMBRIX_DEVSIM="$<TARGET_FILE:ombrix-devsim>"
-                               OMBRIX_SEND="$<TARGET_FILE:ombrix-send>")
-    add_dependencies(send_e2e_test ombrix-devsim ombrix-send)
+    target_compile_definitions(send_e2e_test PRIVATE OMBRIX_SEND="$<TARGET_FILE:ombrix-send>")
+    add_dependencies(send_e2e_test ombrix-send)
 endif()
+ombrix_test_runs_devsim(send_e2e_test)
