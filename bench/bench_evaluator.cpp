@@ -1,7 +1,7 @@
 // Formula evaluation speed: TCalcExpress (extended precision) against muparser (double) on the
 // calculation thread's workload, one period of 8192 samples with X = 2*pi*n/8192.
 // Prints the time per evaluation of both engines and their ratio for each formula.
-#include "compute/calcexpress.h"
+#include "core/compute/calcexpress.h"
 
 #include <benchmark/benchmark.h>
 #include <muParser.h>

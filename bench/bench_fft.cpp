@@ -1,6 +1,6 @@
 // The FFT engine against FFTW doing the same job: mean removal, Hanning weighting, a complex
 // forward transform of N = M values, then magnitude (2|X|/M) and phase of every line.
-#include "views/spectrum.h"
+#include "core/compute/spectrum.h"
 
 #include <benchmark/benchmark.h>
 #include <fftw3.h>

@@ -1,10 +1,10 @@
 // Costs of the device link's own work, beside the line time it hides behind: the CRC of a
 // full sample block, encoding a period of samples, and the simulated generator decoding a
 // block (at 57600 baud a 8192-word block takes about 2.8 s on the line).
-#include "device/crc16.h"
-#include "device/encodings.h"
-#include "device/frame.h"
-#include "device/simgenerator.h"
+#include "core/device/crc16.h"
+#include "core/device/encodings.h"
+#include "core/device/frame.h"
+#include "core/device/simgenerator.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,11 +5,11 @@
 //   a) six active outputs, 20 enabled harmonics each, N = 1365, form view
 //   b) output 1 alone, 20 harmonics, N = 8192, "FFT magnitude" at size 32768
 #include "app/ombrix.h"
-#include "compute/calcexpress.h"
-#include "compute/calculationrun.h"
-#include "views/chartmenu.h"
-#include "views/chartview.h"
-#include "views/spectrum.h"
+#include "core/compute/calcexpress.h"
+#include "core/compute/calculationrun.h"
+#include "core/compute/spectrum.h"
+#include "gui/charts/chartmenu.h"
+#include "gui/charts/chartview.h"
 
 #include <QAction>
 #include <QApplication>

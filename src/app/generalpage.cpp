@@ -1,8 +1,8 @@
 #include "app/generalpage.h"
 
-#include "app/fieldevents.h"
-#include "app/updown.h"
-#include "views/chartview.h"
+#include "gui/charts/chartview.h"
+#include "gui/common/fieldevents.h"
+#include "gui/common/updown.h"
 
 #include <QCheckBox>
 #include <QComboBox>

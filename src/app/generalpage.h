@@ -1,7 +1,7 @@
 // The controls of the "General" page: the shared settings on the left, "All outputs" chart.
 #pragma once
 
-#include "model/formsconfig.h"
+#include "core/model/formsconfig.h"
 
 #include <array>
 

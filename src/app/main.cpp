@@ -1,11 +1,11 @@
 // Program entry: splash window, the five windows created hidden in order, a 2000 ms pause,
 // then the main window and the event loop.
-#include "app/aboutform.h"
 #include "app/ombrix.h"
-#include "app/splashscreen.h"
-#include "compute/equedit.h"
-#include "device/controlpanel.h"
-#include "device/settingsform.h"
+#include "gui/device/controlpanel.h"
+#include "gui/dialogs/aboutform.h"
+#include "gui/dialogs/equedit.h"
+#include "gui/dialogs/settingsform.h"
+#include "gui/dialogs/splashscreen.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -7,10 +7,10 @@
 #include "app/generalpage.h"
 #include "app/outputpage.h"
 #include "app/pagedock.h"
-#include "device/devicesettings.h"
-#include "model/exitrules.h"
-#include "model/formsconfig.h"
-#include "model/keyfilters.h"
+#include "core/model/devicesettings.h"
+#include "core/model/exitrules.h"
+#include "core/model/formsconfig.h"
+#include "core/model/keyfilters.h"
 
 #include <QMainWindow>
 

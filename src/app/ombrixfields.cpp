@@ -1,16 +1,16 @@
 // The main window's field rules: key filters on every numeric edit and the exit and change
 // rules when a field is left or its text changes. The rules themselves are plain functions
-// (model/keyfilters, model/exitrules); this file only applies their results to the edits.
-#include "app/fieldevents.h"
+// (core/model/keyfilters, core/model/exitrules); this file only applies their results to the edits.
 #include "app/ombrix.h"
-#include "app/updown.h"
-#include "device/controlpanel.h"
-#include "device/devicecontroller.h"
-#include "device/settingsform.h"
-#include "model/exitrules.h"
-#include "model/keyfilters.h"
-#include "model/numbertext.h"
-#include "views/chartmenu.h"
+#include "core/model/exitrules.h"
+#include "core/model/keyfilters.h"
+#include "core/model/numbertext.h"
+#include "gui/charts/chartmenu.h"
+#include "gui/common/fieldevents.h"
+#include "gui/common/updown.h"
+#include "gui/device/controlpanel.h"
+#include "gui/device/devicecontroller.h"
+#include "gui/dialogs/settingsform.h"
 
 #include <QCheckBox>
 #include <QComboBox>

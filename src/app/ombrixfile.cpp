@@ -1,10 +1,10 @@
 // The forms settings file in the main window: New, Open, Save, Save as, the current file
-// name and the modified flag. The file image itself is model/settingsfile's.
+// name and the modified flag. The file image itself is core/model/settingsfile's.
 #include "app/ombrix.h"
-#include "app/updown.h"
-#include "model/numbertext.h"
-#include "model/sampleexport.h"
-#include "model/settingsfile.h"
+#include "core/model/numbertext.h"
+#include "core/model/sampleexport.h"
+#include "core/model/settingsfile.h"
+#include "gui/common/updown.h"
 
 #include <QAction>
 #include <QButtonGroup>

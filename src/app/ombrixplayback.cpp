@@ -2,10 +2,10 @@
 // which outputs the converter range will limit. Shown beside the fields and on the charts;
 // nothing here changes what is sent.
 #include "app/ombrix.h"
-#include "device/controlpanel.h"
-#include "device/playback.h"
-#include "model/numbertext.h"
-#include "views/chartview.h"
+#include "core/device/playback.h"
+#include "core/model/numbertext.h"
+#include "gui/charts/chartview.h"
+#include "gui/device/controlpanel.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #include "app/outputpage.h"
 
-#include "app/fieldevents.h"
 #include "app/pulsepicture.h"
-#include "views/chartview.h"
+#include "gui/charts/chartview.h"
+#include "gui/common/fieldevents.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

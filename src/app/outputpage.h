@@ -3,7 +3,7 @@
 // "&Equation edit" and the offset, and the output's chart filling the rest.
 #pragma once
 
-#include "model/formsconfig.h"
+#include "core/model/formsconfig.h"
 
 #include <QString>
 

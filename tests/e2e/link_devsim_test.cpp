@@ -1,9 +1,9 @@
 // Round trips through a real pseudo terminal: the termios port on one side, ombrix-devsim on
 // the other, with each of its reply faults.
-#include "device/clock.h"
-#include "device/protocol.h"
-#include "device/recordingui.h"
-#include "device/termiosport.h"
+#include "core/device/clock.h"
+#include "core/device/protocol.h"
+#include "core/device/recordingui.h"
+#include "core/device/termiosport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 // generator that does not answer gives the documented exit codes.
 #include "sendjob.h"
 
-#include "compute/calcexpress.h"
-#include "compute/calculationrun.h"
-#include "model/settingsfile.h"
-#include "views/spectrum.h"
+#include "core/compute/calcexpress.h"
+#include "core/compute/calculationrun.h"
+#include "core/compute/spectrum.h"
+#include "core/model/settingsfile.h"
 
 #include <gtest/gtest.h>
 

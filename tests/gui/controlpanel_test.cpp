@@ -1,11 +1,11 @@
 // The control panel bound to the main window and the in-process simulated generator: the
 // run mask frames of every Start/Stop rule and the live frequency.
 #include "app/ombrix.h"
-#include "device/controlpanel.h"
-#include "device/devicecommands.h"
-#include "device/devicecontroller.h"
-#include "device/fakeclock.h"
-#include "device/settingsform.h"
+#include "core/device/devicecommands.h"
+#include "core/device/fakeclock.h"
+#include "gui/device/controlpanel.h"
+#include "gui/device/devicecontroller.h"
+#include "gui/dialogs/settingsform.h"
 #include "simprobe.h"
 
 #include <QAction>

@@ -3,11 +3,11 @@
 // whole way from the forms to what the generator holds, through the in-process "Simulator"
 // and through ombrix-devsim on a pseudo terminal.
 #include "app/ombrix.h"
-#include "device/devicecontroller.h"
-#include "device/fakeclock.h"
-#include "device/settingsform.h"
+#include "core/device/fakeclock.h"
+#include "gui/charts/chartmenu.h"
+#include "gui/device/devicecontroller.h"
+#include "gui/dialogs/settingsform.h"
 #include "simprobe.h"
-#include "views/chartmenu.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -4,12 +4,12 @@
 // of the connection-state table, the port open or closed as the outcome leaves it, and the
 // messages caught by the hook instead of modal boxes.
 #include "app/ombrix.h"
-#include "device/controlpanel.h"
-#include "device/devicecontroller.h"
-#include "device/encodings.h"
-#include "device/settingsform.h"
-#include "device/termiosport.h"
-#include "views/chartmenu.h"
+#include "core/device/encodings.h"
+#include "core/device/termiosport.h"
+#include "gui/charts/chartmenu.h"
+#include "gui/device/controlpanel.h"
+#include "gui/device/devicecontroller.h"
+#include "gui/dialogs/settingsform.h"
 
 #include <QCheckBox>
 #include <QComboBox>

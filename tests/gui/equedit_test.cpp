@@ -1,6 +1,6 @@
 // The equation editor offscreen: insert buttons at the caret, the test evaluation at X = 1,
 // storing and cancelling, and the length limit of the memo.
-#include "compute/equedit.h"
+#include "gui/dialogs/equedit.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 // New, Open, Save and Save as in the main window, with the dialogs answered by the test.
 #include "app/ombrix.h"
-#include "model/settingsfile.h"
+#include "core/model/settingsfile.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // Graph views and the calculation thread as the main window drives them.
 #include "app/ombrix.h"
-#include "compute/equedit.h"
-#include "views/chartmenu.h"
-#include "views/chartview.h"
+#include "gui/charts/chartmenu.h"
+#include "gui/charts/chartview.h"
+#include "gui/dialogs/equedit.h"
 
 #include <QCheckBox>
 #include <QLabel>

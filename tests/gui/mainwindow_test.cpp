@@ -1,8 +1,8 @@
 // The main window built offscreen: captions, start-up states, and the click rules of the
 // forms model as a user triggers them.
 #include "app/ombrix.h"
-#include "app/updown.h"
-#include "views/chartview.h"
+#include "gui/charts/chartview.h"
+#include "gui/common/updown.h"
 
 #include <QAction>
 #include <QCheckBox>

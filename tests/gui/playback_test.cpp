@@ -1,6 +1,6 @@
 // The real frequency beside the fields and the converter limits on the charts.
 #include "app/ombrix.h"
-#include "views/chartview.h"
+#include "gui/charts/chartview.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The settings dialog offscreen: its controls and defaults, the OK checks with their
 // messages, buttons and order, Cancel, "&Set default", the port list cases and the key filter.
-#include "device/settingsform.h"
-#include "device/transfer.h"
+#include "core/device/transfer.h"
+#include "gui/dialogs/settingsform.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "simprobe.h"
 
-#include "device/selectingport.h"
-#include "device/simstatejson.h"
+#include "core/device/selectingport.h"
+#include "core/device/simstatejson.h"
 
 namespace ombrix {
 // Declared beside the controller, whose header this file cannot include.

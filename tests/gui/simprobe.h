@@ -3,8 +3,8 @@
 // define again).
 #pragma once
 
-#include "device/clock.h"
-#include "device/serialport.h"
+#include "core/device/clock.h"
+#include "core/device/serialport.h"
 
 #include <memory>
 #include <string>

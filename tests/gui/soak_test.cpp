@@ -4,11 +4,11 @@
 //
 // OMBRIX_SOAK_REQUESTS sets the number of requests (default 2000), OMBRIX_SOAK_SEED the seed.
 #include "app/ombrix.h"
-#include "compute/calcexpress.h"
-#include "compute/calculationrun.h"
-#include "views/chartmenu.h"
-#include "views/chartview.h"
-#include "views/spectrum.h"
+#include "core/compute/calcexpress.h"
+#include "core/compute/calculationrun.h"
+#include "core/compute/spectrum.h"
+#include "gui/charts/chartmenu.h"
+#include "gui/charts/chartview.h"
 
 #include <QAction>
 #include <QCheckBox>

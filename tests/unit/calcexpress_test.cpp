@@ -1,5 +1,5 @@
-#include "compute/calcexpress.h"
-#include "compute/fpumath.h"
+#include "core/compute/calcexpress.h"
+#include "core/compute/fpumath.h"
 
 #include <gtest/gtest.h>
 

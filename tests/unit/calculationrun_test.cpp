@@ -1,6 +1,6 @@
-#include "compute/calcexpress.h"
-#include "compute/calculateforms.h"
-#include "views/spectrum.h"
+#include "core/compute/calcexpress.h"
+#include "core/compute/calculateforms.h"
+#include "core/compute/spectrum.h"
 
 #include <gtest/gtest.h>
 

@@ -3,14 +3,14 @@
 // progress bar, and the writes a frame or a block makes on the wire.
 #pragma once
 
-#include "device/devicecommands.h"
-#include "device/fakeclock.h"
-#include "device/fakeport.h"
-#include "device/frame.h"
-#include "device/recordingui.h"
-#include "device/reply.h"
-#include "device/simgenerator.h"
-#include "device/transfer.h"
+#include "core/device/devicecommands.h"
+#include "core/device/fakeclock.h"
+#include "core/device/fakeport.h"
+#include "core/device/frame.h"
+#include "core/device/recordingui.h"
+#include "core/device/reply.h"
+#include "core/device/simgenerator.h"
+#include "core/device/transfer.h"
 
 #include <mutex>
 #include <vector>

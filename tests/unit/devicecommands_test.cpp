@@ -2,7 +2,7 @@
 // pauses, time-outs, messages, status texts and enabled controls.
 #include "commands_testkit.h"
 
-#include "device/portopen.h"
+#include "core/device/portopen.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "model/exitrules.h"
+#include "core/model/exitrules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "model/formsrules.h"
-#include "model/numbertext.h"
+#include "core/model/formsrules.h"
+#include "core/model/numbertext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "model/keyfilters.h"
+#include "core/model/keyfilters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "device/crc16.h"
-#include "device/fakeport.h"
-#include "device/frame.h"
-#include "device/protocol.h"
+#include "core/device/crc16.h"
+#include "core/device/fakeport.h"
+#include "core/device/frame.h"
+#include "core/device/protocol.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "device/encodings.h"
-#include "device/serialport.h"
+#include "core/device/encodings.h"
+#include "core/device/serialport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "device/fakeport.h"
-#include "device/frame.h"
-#include "device/protocol.h"
+#include "core/device/fakeport.h"
+#include "core/device/frame.h"
+#include "core/device/protocol.h"
 
 #include <gtest/gtest.h>
 

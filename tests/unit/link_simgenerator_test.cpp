@@ -1,10 +1,10 @@
-#include "device/fakeclock.h"
-#include "device/fakeport.h"
-#include "device/protocol.h"
-#include "device/recordingui.h"
-#include "device/selectingport.h"
-#include "device/simport.h"
-#include "device/simstatejson.h"
+#include "core/device/fakeclock.h"
+#include "core/device/fakeport.h"
+#include "core/device/protocol.h"
+#include "core/device/recordingui.h"
+#include "core/device/selectingport.h"
+#include "core/device/simport.h"
+#include "core/device/simstatejson.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "device/portopen.h"
-#include "device/recordingui.h"
-#include "device/termiosport.h"
+#include "core/device/portopen.h"
+#include "core/device/recordingui.h"
+#include "core/device/termiosport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "device/fakeport.h"
-#include "device/portopen.h"
-#include "device/protocol.h"
-#include "device/recordingui.h"
+#include "core/device/fakeport.h"
+#include "core/device/portopen.h"
+#include "core/device/protocol.h"
+#include "core/device/recordingui.h"
 
 #include <gtest/gtest.h>
 

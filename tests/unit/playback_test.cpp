@@ -1,7 +1,7 @@
-#include "device/crc16.h"
-#include "device/frame.h"
-#include "device/playback.h"
-#include "device/simgenerator.h"
+#include "core/device/crc16.h"
+#include "core/device/frame.h"
+#include "core/device/playback.h"
+#include "core/device/simgenerator.h"
 
 #include <gtest/gtest.h>
 

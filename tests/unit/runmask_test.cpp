@@ -1,4 +1,4 @@
-#include "device/runmask.h"
+#include "core/device/runmask.h"
 
 #include <gtest/gtest.h>
 

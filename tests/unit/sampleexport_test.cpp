@@ -1,6 +1,6 @@
 // Sample export: the CSV read back value for value, the WAV header fields and data read back,
 // and the inputs both writers refuse.
-#include "model/sampleexport.h"
+#include "core/model/sampleexport.h"
 
 #include <gtest/gtest.h>
 

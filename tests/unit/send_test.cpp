@@ -3,8 +3,8 @@
 #include "sendjob.h"
 #include "sendoptions.h"
 
-#include "device/frame.h"
-#include "model/settingsfile.h"
+#include "core/device/frame.h"
+#include "core/model/settingsfile.h"
 
 #include <gtest/gtest.h>
 

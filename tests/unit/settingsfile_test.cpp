@@ -1,4 +1,4 @@
-#include "model/settingsfile.h"
+#include "core/model/settingsfile.h"
 
 #include <gtest/gtest.h>
 

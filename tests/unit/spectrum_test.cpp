@@ -1,4 +1,4 @@
-#include "views/spectrum.h"
+#include "core/compute/spectrum.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "compute/calcexpress.h"
-#include "compute/synthesis.h"
+#include "core/compute/calcexpress.h"
+#include "core/compute/synthesis.h"
 
 #include <gtest/gtest.h>
 

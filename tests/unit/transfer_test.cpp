@@ -3,8 +3,8 @@
 // come before anything is sent.
 #include "commands_testkit.h"
 
-#include "device/crc16.h"
-#include "device/protocol.h"
+#include "core/device/crc16.h"
+#include "core/device/protocol.h"
 
 #include <gtest/gtest.h>
 

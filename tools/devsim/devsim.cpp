@@ -3,9 +3,9 @@
 #include "devsimoptions.h"
 #include "ptyserver.h"
 
-#include "device/serialport.h"
-#include "device/simgenerator.h"
-#include "device/simstatejson.h"
+#include "core/device/serialport.h"
+#include "core/device/simgenerator.h"
+#include "core/device/simstatejson.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 // Command line of ombrix-devsim.
 #pragma once
 
-#include "device/simgenerator.h"
+#include "core/device/simgenerator.h"
 
 #include <string>
 

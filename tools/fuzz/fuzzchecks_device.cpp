@@ -1,12 +1,12 @@
 // Checks of the device side: reply judge, reply wait and the simulated generator's decoder.
 #include "fuzzchecks.h"
 
-#include "device/fakeclock.h"
-#include "device/fakeport.h"
-#include "device/protocol.h"
-#include "device/recordingui.h"
-#include "device/reply.h"
-#include "device/simgenerator.h"
+#include "core/device/fakeclock.h"
+#include "core/device/fakeport.h"
+#include "core/device/protocol.h"
+#include "core/device/recordingui.h"
+#include "core/device/reply.h"
+#include "core/device/simgenerator.h"
 
 #include <algorithm>
 #include <utility>

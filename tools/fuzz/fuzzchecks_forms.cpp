@@ -2,9 +2,9 @@
 // checks are in fuzzchecks_device.cpp: frame.h and formsconfig.h do not mix in one file.)
 #include "fuzzchecks.h"
 
-#include "compute/calcexpress.h"
-#include "model/formsconfig.h"
-#include "model/settingsfile.h"
+#include "core/compute/calcexpress.h"
+#include "core/model/formsconfig.h"
+#include "core/model/settingsfile.h"
 
 #include <algorithm>
 #include <cfenv>

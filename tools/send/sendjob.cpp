@@ -1,16 +1,16 @@
 #include "sendjob.h"
 
-#include "compute/calcexpress.h"
-#include "compute/calculationrun.h"
-#include "device/devicecommands.h"
-#include "device/frame.h"
-#include "device/portopen.h"
-#include "device/reply.h"
-#include "device/runmask.h"
-#include "device/termiosport.h"
-#include "model/numbertext.h"
-#include "model/settingsfile.h"
-#include "views/spectrum.h"
+#include "core/compute/calcexpress.h"
+#include "core/compute/calculationrun.h"
+#include "core/compute/spectrum.h"
+#include "core/device/devicecommands.h"
+#include "core/device/frame.h"
+#include "core/device/portopen.h"
+#include "core/device/reply.h"
+#include "core/device/runmask.h"
+#include "core/device/termiosport.h"
+#include "core/model/numbertext.h"
+#include "core/model/settingsfile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -6,11 +6,11 @@
 
 #include "sendoptions.h"
 
-#include "device/clock.h"
-#include "device/serialport.h"
-#include "device/simport.h"
-#include "device/transfer.h"
-#include "model/formsconfig.h"
+#include "core/device/clock.h"
+#include "core/device/serialport.h"
+#include "core/device/simport.h"
+#include "core/device/transfer.h"
+#include "core/model/formsconfig.h"
 
 #include <atomic>
 #include <cstdint>

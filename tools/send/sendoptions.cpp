@@ -1,8 +1,8 @@
 #include "sendoptions.h"
 
-#include "model/numbertext.h"
+#include "core/model/numbertext.h"
 
-#include "device/serialport.h"
+#include "core/device/serialport.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,7 +1,7 @@
 // Command line of ombrix-send and its exit codes.
 #pragma once
 
-#include "device/devicesettings.h"
+#include "core/model/devicesettings.h"
 
 #include <optional>
 #include <string>

@@ -1,0 +1,141 @@
+// The main window's link to the other windows and the device: control panel, settings
+// dialog and the device controller bound to the tool bar, menus and status bar.
+#include "app/ombrix.h"
+
+#include "gui/charts/chartmenu.h"
+#include "gui/device/controlpanel.h"
+#include "gui/device/devicecontroller.h"
+#include "gui/dialogs/aboutform.h"
+#include "gui/dialogs/settingsform.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
+
+namespace ombrix {
+
+void TOmbrix::attachWindows(TControlPanelForm* controlPanel, TSettingsForm* settings,
+                            TEquForm* equationEditor, TAboutForm* about) {
+    controlPanel_ = controlPanel;
+    settings_ = settings;
+    equationEditor_ = equationEditor;
+    about_ = about;
+    if (controlPanel_) {
+        connect(controlPanel_, &TControlPanelForm::closed, this,
+                [this] { menuAction("ControlPanel1")->setChecked(false); });
+        connect(controlPanel_->ControlPanelFreq, &QLineEdit::textChanged, this,
+                [this](const QString& t) {
+                    controlPanelFreq_ = t.toStdString();
+                    refreshRealFrequency();
+                });
+        connect(controlPanel_, &TControlPanelForm::frequencyLeft, this, [this] {
+            applyOutcome(ControlPanelFreqExit(controlPanelFreq_, maxFrequency_, sep_));
+        });
+    }
+    if (settings_) {
+        // A changed quartz or instruction count moves the frequency limit: recompute it and
+        // clamp the frequency fields as a change of the sample count does.
+        connect(settings_, &TSettingsForm::timingSettingsChanged, this, [this] {
+            sampleCountChanged();
+            refreshRealFrequency();
+        });
+        setDevice(std::make_unique<DeviceController>(deviceBindings()));
+    }
+}
+
+DeviceBindings TOmbrix::deviceBindings() {
+    DeviceBindings b;
+    b.sendAll = toolButtons_[1];
+    b.stop = toolButtons_[2];
+    b.connect = toolButtons_[3];
+    b.disconnect = toolButtons_[4];
+    const QList<QAction*> items = sendDataMenu_->actions();
+    b.sendAllItem = items[0];
+    b.sendSamplesItem = items[1];
+    b.changeFrequencyItem = items[2];
+    b.changeReferenceItem = items[3];
+    b.checkConnection = menuAction("CheckConnection1");
+    b.dspVersion = menuAction("DSPVersion1");
+    b.resetDsp = menuAction("ResetDSP1");
+    for (int k = 0; k < 6; ++k)
+        b.statusPanels[k] = statusPanels_[k];
+    b.progress = progress_;
+    b.forms = [this] { return forms_; };
+    b.samples = [this] { return samples_; };
+    b.formViewSelected = [this] { return chartMenu_->view() == ViewKind::Form; };
+    b.recalculate = [this] {
+        CalculateForms(0, kOutputCount - 1);
+        finishCalculation();
+    };
+    b.decimalSeparator = sep_;
+    b.settings = settings_;
+    b.window = this;
+    return b;
+}
+
+void TOmbrix::setDevice(std::unique_ptr<DeviceController> device) {
+    device_ = std::move(device);
+    if (!device_)
+        return;
+    connect(device_.get(), &DeviceController::linkStateChanged, this, &TOmbrix::followLinkState);
+    bindControlPanel();
+    followLinkState();
+}
+
+void TOmbrix::followLinkState() {
+    if (!controlPanel_ || !device_)
+        return;
+    controlPanel_->setButtonsEnabled(device_->panelButtonsEnabled());
+    controlPanel_->setFrequencyEnabled(device_->panelFrequencyEnabled());
+}
+
+void TOmbrix::bindControlPanel() {
+    if (!controlPanel_ || !device_)
+        return;
+    ControlPanelLink link;
+    link.commands = &device_->commands();
+    link.active = [this] { return forms_.General.Active; };
+    link.mainFreq = [this] { return forms_.General.Freq; };
+    link.setMainFreq = [this](const std::string& text) {
+        general_.Freq->setText(QString::fromStdString(text));
+    };
+    link.numOfSam = [this] { return forms_.General.NumOfSam; };
+    link.maxFrequency = [this] { return maxFrequency_; };
+    link.settings = [this]() -> const DeviceSettings* {
+        return settings_ ? &settings_->settings() : nullptr;
+    };
+    link.sep = sep_;
+    controlPanel_->setLink(std::move(link));
+    controlPanel_->setTrackBarMaximum(trackBarMax_);
+}
+
+void TOmbrix::openSettings(int page) {
+    if (!settings_)
+        return;
+    settings_->showOnPage(page);
+    // New reference voltages move the converter's limits.
+    refreshConverterLimits();
+    refreshRealFrequency();
+}
+
+void TOmbrix::showControlPanel() {
+    if (!controlPanel_)
+        return;
+    menuAction("ControlPanel1")->setChecked(true);
+    controlPanel_->showWithFrequency(general_.Freq->text());
+}
+
+void TOmbrix::toggleControlPanel() {
+    if (!controlPanel_)
+        return;
+    // The action has already flipped its tick: follow it.
+    if (menuAction("ControlPanel1")->isChecked()) {
+        controlPanel_->show(); // the View menu leaves the frequency as it is
+        controlPanel_->raise();
+    } else
+        controlPanel_->hide();
+}
+
+} // namespace ombrix

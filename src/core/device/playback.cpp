@@ -1,0 +1,56 @@
+#include "core/device/playback.h"
+
+#include <cmath>
+
+namespace ombrix {
+
+double frequencyFromWords(const TimingWords& words, double samples, double quartzMHz,
+                          double instructions) {
+    const double waits =
+        words.OuterCount == 1 && words.InnerCount == 1
+            ? static_cast<double>(words.Remainder)
+            : static_cast<double>(words.OuterCount) * words.InnerCount + words.Remainder;
+    const long double tc = instructionCycle(quartzMHz);
+    const long double period = static_cast<long double>(samples) * (instructions + waits) * tc;
+    return period > 0 ? static_cast<double>(1.0L / period) : 0.0;
+}
+
+std::optional<RealFrequency> realFrequency(double freqHz, double samples, double quartzMHz,
+                                           double instructions) {
+    const TimingResult t = timingWords(freqHz, samples, quartzMHz, instructions);
+    if (!t.ok())
+        return std::nullopt;
+    RealFrequency r;
+    r.hz = frequencyFromWords(t.words, samples, quartzMHz, instructions);
+    r.ppm = (r.hz - freqHz) / freqHz * 1e6;
+    return r;
+}
+
+VoltageRange converterRange(double vrefMillivolts) {
+    const double step = sampleStep(vrefMillivolts);
+    // Codes truncate towards zero, so anything short of one step past the last code still
+    // lands on it.
+    return {(kSampleCodeMin - kSampleCodeZero - 1) * step + step * 1e-9,
+            (kSampleCodeMax - kSampleCodeZero + 1) * step - step * 1e-9};
+}
+
+std::array<bool, kOutputCount>
+limitedOutputs(const std::array<std::vector<double>, kOutputCount>& samples,
+               const std::array<bool, kOutputCount>& active, double vref1Mv, double vref2Mv) {
+    std::array<bool, kOutputCount> limited{};
+    for (int k = 0; k < kOutputCount; ++k) {
+        if (!active[k])
+            continue;
+        const double step = sampleStep(k < 2 ? vref1Mv : vref2Mv);
+        for (double v : samples[k]) {
+            const double code = std::trunc(v / step) + kSampleCodeZero;
+            if (code < kSampleCodeMin || code > kSampleCodeMax) {
+                limited[k] = true;
+                break;
+            }
+        }
+    }
+    return limited;
+}
+
+} // namespace ombrix

@@ -1,0 +1,125 @@
+// The sample transfer: stop the outputs, turn the sweep off, one CmdSamples block per active
+// output, then (for "Send all") the frequency and the reference codes, then the sweep table
+// or the zero sweep frame, and the end steps. It works on a snapshot of the forms, the device
+// settings and the sample store taken when it starts, and runs on a thread of its own
+// (TransferThread) beside the user interface, which only the reporting interfaces reach.
+//
+// This header keeps clear of frame.h so that it can be included beside the forms model.
+#pragma once
+
+#include "core/device/devicecommands.h"
+#include "core/device/encodings.h"
+#include "core/model/devicesettings.h"
+#include "core/model/formsconfig.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ombrix {
+
+inline constexpr int kTransferOutputs = 6;
+
+// The main window's fields the transfer reads, as typed.
+struct TransferGeneral {
+    std::string Freq = "1000";
+    std::string NumOfSam = "1000";
+    std::string StartFreq = "1";
+    std::string StopFreq = "1";
+    std::string Step = "1";
+    std::string Time = "1";
+    bool SwapEnabled = false;
+    bool SwapCyclic = false;
+    std::array<bool, kTransferOutputs> Active{true, false, false, false, false, false};
+    bool FreqEnabled = true; // the main Freq edit is enabled (the sweep is off)
+};
+
+// The general settings a transfer reads, taken from the forms (Output 1 always active; the
+// frequency field counts as enabled while the sweep is off, as the main window enables it).
+TransferGeneral transferGeneral(const GeneralSettings& g);
+
+// Everything a transfer reads, taken when it starts.
+struct TransferInput {
+    bool sendAll = true; // SendAllFlag
+    TransferGeneral general;
+    DeviceSettings settings;
+    std::array<std::vector<double>, kTransferOutputs> samples; // volts, one period per output
+    char sep = '.';
+};
+
+// The transfer's numbers, checked before anything is sent.
+struct TransferPlan {
+    int samples = 0;                      // N
+    std::uint8_t activeMask = 0x01;       // bit k-1 = Output k
+    double step1 = 0;                     // volts per code, outputs 1 and 2
+    double step2 = 0;                     // volts per code, outputs 3 to 6
+    std::optional<TimingWords> frequency; // "Send all" with Freq > 0
+    std::uint16_t reference1 = 0;
+    std::uint16_t reference2 = 0;
+    bool sweep = false;
+    std::uint8_t sweepMode = 0; // 1 single pass, 3 cyclic
+    std::uint16_t cyclesPerMs = 0;
+    std::uint16_t stepTimeMs = 0;
+    std::uint16_t sweepWordCount = 0;
+    std::vector<std::uint16_t> sweepWords; // three timing words per frequency step
+    int progressMax = 0;                   // N + K + 1, plus N per further active output
+};
+
+// Checks and converts the input. Refused (nothing, `error` set) when the number of samples
+// is not a whole number from 1 to 65535, a device setting is not a whole number, the
+// frequency of a "Send all" is faster or slower than the device can play, or the sweep is on
+// and its end is below its start, its table would not fit the 16-bit word count, a step has
+// no playable timing or its step time is not a number from 0 to 65535 ms.
+std::optional<TransferPlan> planTransfer(const TransferInput& input, std::string& error);
+
+// The sample code words of output `output` (0..5): N codes, 0 V (0x1000) where the store
+// holds fewer points than N.
+std::vector<std::uint16_t> sampleWords(const TransferInput& input, const TransferPlan& plan,
+                                       int output);
+
+// Where a transfer reports its progress (the progress bar).
+class TransferProgress {
+  public:
+    virtual ~TransferProgress() = default;
+    virtual void SetProgressMax(int maximum) = 0;
+    virtual void StepProgress() = 0;
+};
+
+// The transfer itself, on the calling thread, over the commands' port, clock, user interface
+// and buttons. Their StopRequested is polled between words and sweep steps; a failed block
+// reply sets it; it is cleared at the end. RunMask becomes 0 (the outputs stay stopped).
+void SendThread(DeviceCommands& commands, TransferProgress& progress, const TransferInput& input,
+                const TransferPlan& plan);
+
+// The one transfer thread: starts SendThread with the commands' port, clock and StopRequested
+// flag, and is joined before the next start and on shut-down.
+class TransferThread {
+  public:
+    TransferThread() = default;
+    TransferThread(const TransferThread&) = delete;
+    TransferThread& operator=(const TransferThread&) = delete;
+    ~TransferThread(); // requests a stop and joins
+
+    // Starts SendThread on a new thread; the commands' user interface and buttons and
+    // `progress` are called from it. `finished` runs on that thread after the end steps.
+    // False (nothing started) while a transfer still runs.
+    bool start(DeviceCommands& commands, TransferProgress& progress, TransferInput input,
+               TransferPlan plan, std::function<void()> finished = {});
+    bool running() const { return running_; }
+    // Requests a stop (when one runs) and waits for the thread's end.
+    void stopAndJoin();
+    // Waits for the thread's end without asking it to stop.
+    void join();
+
+  private:
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool>* stop_ = nullptr;
+};
+
+} // namespace ombrix

@@ -1,4 +1,0 @@
-# The settings dialog's store of device settings.
-target_sources(ombrix_core PRIVATE
-    src/device/devicesettings.cpp
-)

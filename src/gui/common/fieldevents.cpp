@@ -1,0 +1,90 @@
+#include "gui/common/fieldevents.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QWidget>
+
+namespace ombrix {
+
+FieldEvents::FieldEvents(QWidget* field, KeyHandler onKey, ExitHandler onExit)
+    : QObject(field), onKey_(std::move(onKey)), onExit_(std::move(onExit)) {
+    field->installEventFilter(this);
+}
+
+bool FieldEvents::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && onKey_)
+        return onKey_(static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::FocusOut && onExit_ && !inExit_) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            inExit_ = true;
+            onExit_();
+            inExit_ = false;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void setTypingLimit(QLineEdit* edit, int limit) {
+    edit->setProperty("typingLimit", limit);
+}
+
+int typingLimit(const QLineEdit* edit) {
+    return edit->property("typingLimit").toInt();
+}
+
+namespace {
+
+// The key as the filters see it; nothing for keys that insert no text (arrows, Delete, ...).
+std::optional<Key> keyOf(const QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return Key::enter();
+    case Qt::Key_Tab:
+        return Key::tab();
+    case Qt::Key_Backspace:
+        return Key::backspace();
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (text.size() != 1 || !text[0].isPrint() ||
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return std::nullopt;
+    return Key::character(text[0].unicode());
+}
+
+} // namespace
+
+std::optional<KeyFilterResult> filterEditKey(QLineEdit* edit, FieldFamily family, QKeyEvent* event,
+                                             char sep) {
+    const std::optional<Key> key = keyOf(event);
+    if (!key)
+        return std::nullopt;
+    const int limit = typingLimit(edit);
+    if (key->kind == Key::Kind::Character && limit > 0 && !edit->hasSelectedText() &&
+        edit->text().size() >= limit) {
+        KeyFilterResult full;
+        full.discard = true; // the field is full
+        return full;
+    }
+    const bool selected = edit->hasSelectedText();
+    const int selStart = selected ? edit->selectionStart() : edit->cursorPosition();
+    const int selLength = selected ? static_cast<int>(edit->selectedText().size()) : 0;
+    KeyFilterResult r = filterKey(family, edit->text().toStdString(), selStart, selLength,
+                                  edit->cursorPosition(), *key, sep);
+    if (r.newText) {
+        edit->setText(QString::fromStdString(*r.newText));
+        if (r.newCaret)
+            edit->setCursorPosition(*r.newCaret);
+    }
+    return r;
+}
+
+void watchField(QWidget* field, FieldEvents::KeyHandler onKey, FieldEvents::ExitHandler onExit) {
+    new FieldEvents(field, std::move(onKey), std::move(onExit));
+}
+
+} // namespace ombrix

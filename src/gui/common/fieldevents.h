@@ -1,0 +1,53 @@
+// Hooks a control's key presses and its focus loss to plain handler functions.
+//
+// Leaving a field is a focus change to another control of the program: opening a menu,
+// a message box or another window is not leaving it. A handler that itself shows a message
+// box is not entered again while it runs.
+#pragma once
+
+#include "core/model/keyfilters.h"
+
+#include <QObject>
+
+#include <functional>
+#include <optional>
+
+class QKeyEvent;
+class QLineEdit;
+
+namespace ombrix {
+
+class FieldEvents : public QObject {
+    Q_OBJECT
+  public:
+    // Returns true when the key must be discarded.
+    using KeyHandler = std::function<bool(QKeyEvent*)>;
+    using ExitHandler = std::function<void()>;
+
+    FieldEvents(QWidget* field, KeyHandler onKey, ExitHandler onExit);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    KeyHandler onKey_;
+    ExitHandler onExit_;
+    bool inExit_ = false;
+};
+
+// How many characters a user may type into an edit. Unlike QLineEdit::setMaxLength this does
+// not cut texts that the rules write, which may be longer (a clamped value with 15 digits).
+void setTypingLimit(QLineEdit* edit, int limit);
+// The limit set for the edit, or 0 for none.
+int typingLimit(const QLineEdit* edit);
+
+// Runs the family's key filter for a key typed into `edit` and applies what concerns the edit
+// alone: the typing limit and a rewritten text with its caret. The caller applies the rest
+// (modified mark, cell repair, discard, focus). Nothing for keys that insert no text.
+std::optional<KeyFilterResult> filterEditKey(QLineEdit* edit, FieldFamily family, QKeyEvent* event,
+                                             char sep);
+
+// Installs FieldEvents on the field (owned by the field).
+void watchField(QWidget* field, FieldEvents::KeyHandler onKey, FieldEvents::ExitHandler onExit);
+
+} // namespace ombrix

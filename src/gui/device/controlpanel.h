@@ -1,0 +1,82 @@
+// The control panel "Control Panel": starts and stops outputs and changes the frequency while
+// the device plays. Every action sends one frame at once and waits 300 ms for its reply. The
+// panel keeps no device state of its own: the run mask is the link's.
+#pragma once
+
+#include "core/device/runmask.h"
+#include "core/model/devicesettings.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+namespace ombrix {
+
+class DeviceCommands;
+
+// What the panel reads and writes elsewhere.
+struct ControlPanelLink {
+    DeviceCommands* commands = nullptr;                  // sends the frames; holds RunMask
+    std::function<OutputFlags()> active;                 // Output 1..6 active (1 always)
+    std::function<std::string()> mainFreq;               // the main window's Freq text
+    std::function<void(const std::string&)> setMainFreq; // writes the main Freq text
+    std::function<std::string()> numOfSam;               // the main NumOfSam text
+    std::function<long double()> maxFrequency;           // MaxFrequency
+    std::function<const DeviceSettings*()> settings;     // nothing before the dialog exists
+    char sep = '.';
+};
+
+class TControlPanelForm : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TControlPanelForm(QWidget* parent = nullptr);
+
+    void setLink(ControlPanelLink link) { link_ = std::move(link); }
+
+    // The sixteen Start/Stop buttons; the frequency label, edit and track bar.
+    void setButtonsEnabled(bool enabled);
+    void setFrequencyEnabled(bool enabled);
+    void setTrackBarMaximum(int maximum);
+
+    // "Control &panel" on the tool bar: the track bar at the main frequency as an integer
+    // (the whole part of a fraction), the field at its text, then shown.
+    void showWithFrequency(const QString& freqText);
+
+    // Rows by output index 0..5 (output 6 is CheckBox1/Button1/Button2).
+    std::array<QCheckBox*, kOutputCount> rowBox{};
+    std::array<QPushButton*, kOutputCount> startButton{};
+    std::array<QPushButton*, kOutputCount> stopButton{};
+    QPushButton* Button13; // "Selected" Start
+    QPushButton* Button14; // "Selected" Stop
+    QPushButton* Button15; // "All" Start
+    QPushButton* Button16; // "All" Stop
+    QLabel* Label8;
+    QLineEdit* ControlPanelFreq;
+    QSlider* TrackBar1;
+    QLabel* realFreq; // what the device plays for the panel's frequency
+
+  signals:
+    // The window was closed by the user (the View menu unticks its item).
+    void closed();
+    // The user left the frequency field (the main window runs ControlPanelFreqExit).
+    void frequencyLeft();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void sendRunMask(std::uint8_t mask);
+    OutputFlags ticked() const;
+    void ControlPanelFreqChange();
+
+    ControlPanelLink link_;
+};
+
+} // namespace ombrix
