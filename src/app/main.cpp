@@ -1,5 +1,6 @@
 // Program entry: splash window, the five windows created hidden in order, a 2000 ms pause,
 // then the main window and the event loop.
+#include "app/apptitle.h"
 #include "app/ombrix.h"
 #include "gui/device/controlpanel.h"
 #include "gui/dialogs/aboutform.h"
@@ -19,12 +20,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     try {
         auto splash = std::make_unique<ombrix::TSplashScreen>();
-        splash->show();
-        splash->repaint();
-        QApplication::processEvents(); // paint it at once: nothing else runs until the pause ends
+        splash->showPainted(); // nothing else is painted until the pause ends
 
-        QApplication::setApplicationName("Ombrix");
-        QApplication::setApplicationDisplayName("Ombrix");
+        ombrix::setApplicationTitle();
 
         ombrix::TOmbrix mainWindow;
         auto* controlPanel = new ombrix::TControlPanelForm(&mainWindow);

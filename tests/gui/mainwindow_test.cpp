@@ -1,5 +1,6 @@
 // The main window built offscreen: captions, start-up states, and the click rules of the
 // forms model as a user triggers them.
+#include "app/apptitle.h"
 #include "app/ombrix.h"
 #include "gui/charts/chartview.h"
 #include "gui/common/updown.h"
@@ -8,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -114,6 +116,16 @@ TEST_F(MainWindowTest, BuildsWithTheStartUpCaptionsAndStates) {
     }
     w->show();
     saveShot("general");
+}
+
+TEST_F(MainWindowTest, CaptionsAreShownAsWritten) {
+    setApplicationTitle();
+    EXPECT_EQ(QCoreApplication::applicationName(), "Ombrix");
+    // No display name is fixed: the window system would append it to every caption
+    // ("About — Ombrix"). Unfixed, it follows the application name.
+    QCoreApplication::setApplicationName("probe");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "probe");
+    setApplicationTitle();
 }
 
 TEST_F(MainWindowTest, HarmonicRowOneHasNoVisiblePhaseEdit) {

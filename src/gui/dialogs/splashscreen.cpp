@@ -2,11 +2,15 @@
 
 #include "gui/common/artwork.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace ombrix {
 
@@ -27,6 +31,19 @@ TSplashScreen::TSplashScreen(QWidget* parent)
     inner->addWidget(image);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
+}
+
+void TSplashScreen::showPainted() {
+    show();
+    QElapsedTimer waited;
+    waited.start();
+    // An X server maps the window and sends its expose event after a round trip.
+    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 2000) {
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+    repaint();
+    QCoreApplication::processEvents(); // hands the painted picture to the window system
 }
 
 } // namespace ombrix

@@ -1,0 +1,11 @@
+#include "app/apptitle.h"
+
+#include <QCoreApplication>
+
+namespace ombrix {
+
+void setApplicationTitle() {
+    QCoreApplication::setApplicationName("Ombrix");
+}
+
+} // namespace ombrix
