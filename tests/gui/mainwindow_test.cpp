@@ -4,10 +4,14 @@
 #include "app/ombrix.h"
 #include "gui/charts/chartview.h"
 #include "gui/common/updown.h"
+#include "gui/dialogs/aboutform.h"
+#include "gui/dialogs/tcss.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEnterEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -16,8 +20,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -126,6 +132,30 @@ TEST_F(MainWindowTest, CaptionsAreShownAsWritten) {
     QCoreApplication::setApplicationName("probe");
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), "probe");
     setApplicationTitle();
+}
+
+TEST_F(MainWindowTest, AboutBoxIsCentredOnTheDesktopWithItsLinkAtRest) {
+    auto* about = new TAboutForm(w.get());
+    w->attachWindows(nullptr, nullptr, nullptr, about);
+    w->move(300, 200);
+    w->show();
+    int opened = 0;
+    auto lookAndClose = [&] {
+        ++opened;
+        const QPoint desktop = about->screen()->availableGeometry().center();
+        EXPECT_LE((about->frameGeometry().center() - desktop).manhattanLength(), 8); // frame
+        EXPECT_EQ(about->link()->palette().color(QPalette::WindowText), QColor(Qt::blue));
+        EXPECT_FALSE(about->link()->font().underline());
+        // The pointer rests on the link when the box goes: no leave event follows.
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QApplication::sendEvent(about->link(), &enter);
+        about->accept();
+    };
+    for (int open = 0; open < 2; ++open) {
+        QTimer::singleShot(0, about, lookAndClose);
+        w->menuAction("About1")->trigger();
+    }
+    EXPECT_EQ(opened, 2);
 }
 
 TEST_F(MainWindowTest, HarmonicRowOneHasNoVisiblePhaseEdit) {

@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
 
 namespace ombrix {
@@ -62,6 +63,13 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
     ok->setGeometry(152, 424, 75, 25);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TAboutForm::showEvent(QShowEvent* event) {
+    link_->setHovered(false);
+    if (const QScreen* desktop = screen())
+        move(desktop->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
 }
 
 } // namespace ombrix

@@ -15,6 +15,11 @@ class TAboutForm : public QDialog {
 
     static constexpr const char* kAddress = "https://ombrix.example.org";
 
+  protected:
+    // Centred on the desktop, with the link at rest: when the box hid under the pointer no
+    // leave event came.
+    void showEvent(QShowEvent* event) override;
+
   private:
     TCss* link_;
 };

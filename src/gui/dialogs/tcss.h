@@ -10,6 +10,9 @@ class TCss : public QLabel {
   public:
     explicit TCss(const QString& address, QWidget* parent = nullptr);
 
+    // Red and underlined (the pointer is over it) or blue without underline.
+    void setHovered(bool hovered);
+
   signals:
     void clicked();
 
@@ -17,9 +20,6 @@ class TCss : public QLabel {
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-
-  private:
-    void setHovered(bool hovered);
 };
 
 } // namespace ombrix
