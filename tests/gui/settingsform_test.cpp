@@ -3,7 +3,9 @@
 #include "core/device/transfer.h"
 #include "gui/dialogs/settingsform.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
@@ -277,6 +279,21 @@ TEST_F(SettingsFormTest, KeyFilterOfTheAdvancedFields) {
     EXPECT_EQ(e->text(), "0");      // Enter on an empty text writes 0 and moves on
     EXPECT_TRUE(form->isVisible()); // Enter did not press OK
     EXPECT_EQ(form->settings().VRef1, "0");
+}
+
+TEST_F(SettingsFormTest, DeleteKeyIsTheEditsOwnInEveryAdvancedField) {
+    form->show();
+    for (QLineEdit* e :
+         {form->VRef1Edit, form->VRef2Edit, form->QuartzEdit, form->GenerateTimeEdit}) {
+        e->setText("4096");
+        e->setFocus();
+        e->setCursorPosition(1);
+        // The X11 key event of Delete carries the text "\x7f".
+        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+        QApplication::sendEvent(e, &del);
+        EXPECT_EQ(e->text(), "496") << e->objectName().toStdString();
+    }
+    EXPECT_EQ(form->settings().Instructions, "496");
 }
 
 } // namespace

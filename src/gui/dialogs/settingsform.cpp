@@ -1,6 +1,7 @@
 #include "gui/dialogs/settingsform.h"
 
 #include "core/model/keyfilters.h"
+#include "gui/common/fieldevents.h"
 #include "gui/device/serialportlist.h"
 
 #include <QComboBox>
@@ -264,34 +265,15 @@ bool TSettingsForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TSettingsForm::keyPress(QLineEdit* edit, QKeyEvent* key) {
-    Key k;
-    switch (key->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        k = Key::enter();
-        break;
-    case Qt::Key_Tab:
-        k = Key::tab();
-        break;
-    case Qt::Key_Backspace:
-        k = Key::backspace();
-        break;
-    default:
-        if (key->text().isEmpty())
-            return false; // caret movement and other keys that type nothing
-        k = Key::character(key->text().at(0).unicode());
-    }
-    const int selStart = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    const int selLength = edit->hasSelectedText() ? edit->selectedText().size() : 0;
-    const KeyFilterResult r = filterKey(FieldFamily::DeviceSetting, edit->text().toStdString(),
-                                        selStart, selLength, edit->cursorPosition(), k, sep_);
-    if (r.newText) {
-        edit->setText(QString::fromStdString(*r.newText));
-        edit->setCursorPosition(r.newCaret.value_or(static_cast<int>(r.newText->size())));
-    }
-    if (r.focusNext)
+    // Keys are read as the main window's fields read them: a key that types no character
+    // (arrows, Delete with its X11 text "\x7f", Ctrl shortcuts) is the edit's own.
+    const std::optional<KeyFilterResult> r =
+        filterEditKey(edit, FieldFamily::DeviceSetting, key, sep_);
+    if (!r)
+        return false;
+    if (r->focusNext)
         focusNextChild();
-    return r.discard;
+    return r->discard;
 }
 
 } // namespace ombrix
