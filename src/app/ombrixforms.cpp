@@ -35,16 +35,25 @@ void setTextIfDifferent(QLineEdit* edit, const std::string& text) {
         edit->setText(t);
 }
 
-// A combo box that takes no typed text: every key is swallowed, Enter moves the focus on.
-void swallowKeys(QComboBox* combo) {
-    watchField(
-        combo,
-        [combo](QKeyEvent* key) {
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-                combo->nextInFocusChain()->setFocus(Qt::TabFocusReason);
-            return true;
-        },
-        nullptr);
+// Keys of a copy-source combo box, whose text can only be chosen from its list: typed
+// characters (Space, Backspace and Escape included), Delete, Left and Right are discarded;
+// Up, Down and the other list keys choose, Tab leaves. Enter is the caller's (moves on).
+bool discardedListKey(const QKeyEvent* key) {
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return false;
+    case Qt::Key_Delete:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        return true;
+    default:
+        return !key->text().isEmpty();
+    }
+}
+
+bool isEnter(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
 
 } // namespace
@@ -114,7 +123,26 @@ void TOmbrix::bindOutput(OutputPage& o) {
         if (i != 2) // a choice on the page of output 3 does not mark the forms modified
             modified_ = true;
     });
-    swallowKeys(o.copySource);
+    watchField(
+        o.copySource,
+        [this](QKeyEvent* key) {
+            if (!isEnter(key))
+                return discardedListKey(key);
+            focusNextChild();
+            return true;
+        },
+        nullptr);
+    // Enter on an "En" box moves the focus on; Space toggles it as a click does.
+    for (QCheckBox* box : o.en)
+        watchField(
+            box,
+            [this](QKeyEvent* key) {
+                if (!isEnter(key))
+                    return false;
+                focusNextChild();
+                return true;
+            },
+            nullptr);
 }
 
 void TOmbrix::pushTexts() {

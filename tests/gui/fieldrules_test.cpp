@@ -1,9 +1,11 @@
 // Typing into the main window's real edits: key filters and exit rules as a user meets them.
 #include "app/ombrix.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -133,6 +135,45 @@ TEST_F(FieldRulesTest, HarmonicAndOffsetMinusRules) {
     EXPECT_EQ(o.offset->text(), "-1");
     type(o.amplitude[6], "-", o.offset);
     EXPECT_EQ(o.amplitude[6]->text(), "0"); // a lone "-" is repaired on exit
+}
+
+TEST_F(FieldRulesTest, CopySourceIsChosenFromItsListOnly) {
+    w->pages()->setCurrentIndex(2);
+    QComboBox* combo = w->output(1).copySource; // "Output 1", "Output 3", ...
+    combo->setFocus(Qt::TabFocusReason);
+    struct Case {
+        Qt::Key key;
+        const char* text;
+        int index; // the item chosen afterwards
+    };
+    const Case cases[] = {
+        {Qt::Key_O, "O", -1},         {Qt::Key_3, "3", -1},       {Qt::Key_Space, " ", -1},
+        {Qt::Key_Delete, "\x7f", -1}, {Qt::Key_Right, "", -1},    {Qt::Key_Down, "", 0},
+        {Qt::Key_Down, "", 1},        {Qt::Key_Left, "", 1},      {Qt::Key_Up, "", 0},
+        {Qt::Key_Backspace, "\b", 0}, {Qt::Key_Delete, "\x7f", 0}};
+    for (const Case& c : cases) {
+        QKeyEvent press(QEvent::KeyPress, c.key, Qt::NoModifier, QString::fromLatin1(c.text));
+        QApplication::sendEvent(combo, &press);
+        EXPECT_EQ(combo->currentIndex(), c.index) << c.key;
+        EXPECT_FALSE(combo->view()->isVisible()) << c.key;
+        ASSERT_TRUE(combo->hasFocus()) << c.key;
+    }
+    QTest::keyClick(combo, Qt::Key_Tab);
+    EXPECT_FALSE(combo->hasFocus()); // Tab leaves
+    combo->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(combo, Qt::Key_Return);
+    EXPECT_FALSE(combo->hasFocus()); // so does Enter
+    EXPECT_EQ(combo->currentText(), "Output 1");
+}
+
+TEST_F(FieldRulesTest, EnterOnAHarmonicEnableBoxMovesOn) {
+    w->pages()->setCurrentIndex(1);
+    QCheckBox* en = w->output(0).en[4];
+    en->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(en, Qt::Key_Space);
+    QTest::keyClick(en, Qt::Key_Return);
+    EXPECT_FALSE(en->hasFocus());
+    EXPECT_TRUE(en->isChecked());
 }
 
 TEST_F(FieldRulesTest, StepTimeFollowsTheStepOnExit) {
