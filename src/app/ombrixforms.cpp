@@ -9,6 +9,7 @@
 #include "gui/common/fieldevents.h"
 #include "gui/common/updown.h"
 #include "gui/device/controlpanel.h"
+#include "gui/device/devicecontroller.h"
 #include "gui/dialogs/equedit.h"
 
 #include <QAction>
@@ -241,6 +242,8 @@ void TOmbrix::swapEnabledClick() {
              general_.stepLabel, general_.StepComboBox, general_.timeLabel, general_.Time,
              general_.SwapCyclic})
         w->setEnabled(on);
+    if (device_)
+        device_->sweepSwitched(on);
     applyOutcome(SwapEnabledClick(g, sep_));
 }
 

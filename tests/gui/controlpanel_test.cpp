@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -154,6 +155,31 @@ TEST_F(ControlPanelTest, LiveFrequencyFollowsTheFieldAndTheTrackBar) {
     w->menuAction("ControlPanel1")->trigger();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(f->text(), "700");
+}
+
+TEST_F(ControlPanelTest, FrequencyControlsFollowTheSweepSwitchAndTheLink) {
+    auto usable = [this] {
+        return panel->Label8->isEnabled() + panel->ControlPanelFreq->isEnabled() +
+               panel->TrackBar1->isEnabled(); // 0 or 3
+    };
+    QCheckBox* sweep = w->general().SwapEnabled;
+    sweep->setChecked(true);
+    sweep->setChecked(false); // no transfer yet: the panel's buttons are not usable
+    EXPECT_EQ(usable(), 0);
+    connectAndSend();
+    sweep->setChecked(true); // the device sweeps: no live frequency
+    EXPECT_EQ(usable(), 0);
+    sweep->setChecked(false);
+    EXPECT_EQ(usable(), 3);
+    // Switched on while the samples go out: the end of the transfer follows the switch.
+    QSignalSpy done(w->device(), &DeviceController::transferFinished);
+    w->toolButton(1)->click();
+    sweep->setChecked(true);
+    ASSERT_TRUE(!w->device()->transferRunning() || done.wait(20000));
+    EXPECT_EQ(usable(), 0);
+    w->toolButton(4)->click(); // Disconnect
+    sweep->setChecked(false);
+    EXPECT_EQ(usable(), 0);
 }
 
 TEST_F(ControlPanelTest, FractionalFrequencyShowsItsWholePartOnTheTrackBar) {

@@ -152,6 +152,18 @@ void DeviceController::applyControls() {
     emit linkStateChanged();
 }
 
+void DeviceController::sweepSwitched(bool on) {
+    followSweep(on);
+    applyControls();
+}
+
+void DeviceController::followSweep(bool on) {
+    if (on)
+        state_.panelFrequency = false;
+    else if (state_.panelButtons.value_or(false))
+        state_.panelFrequency = true;
+}
+
 // ---- commands ----
 
 void DeviceController::ToolButton3Click() {
@@ -261,6 +273,9 @@ void DeviceController::startTransfer(bool sendAll, bool recalculateFirst) {
             [this] {
                 transfer_.join();
                 transferRunning_ = false;
+                // The sweep may have been switched while the samples went out.
+                if (b_.forms)
+                    followSweep(b_.forms().General.SwapEnabled);
                 applyControls();
                 emit transferFinished();
             },

@@ -100,6 +100,11 @@ class DeviceController : public QObject,
     // The number of samples was edited: "&Send all" and "Send &samples" recalculate first.
     void setSampleCountChanged() { commands_.SampleCountChanged = true; }
 
+    // The sweep was switched on or off: the control panel's frequency edit, track bar and
+    // label are disabled while it is on, and enabled when it goes off while the panel's
+    // Start/Stop buttons are usable.
+    void sweepSwitched(bool on);
+
     // The handlers of the bound controls.
     void ToolButton1Click();             // "&Send all" button
     void Sendall1Click();                // "Send &all"
@@ -133,6 +138,8 @@ class DeviceController : public QObject,
 
     void bind();
     void applyControls();
+    // The panel's frequency controls as the sweep (`on`) and the panel's buttons allow.
+    void followSweep(bool on);
     void startTransfer(bool sendAll, bool recalculateFirst);
     TransferInput snapshot(bool sendAll) const;
     const DeviceSettings& settings() const;
