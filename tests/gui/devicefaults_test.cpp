@@ -11,6 +11,7 @@
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -331,6 +332,24 @@ TEST(DeviceFaults, DeviceFallingSilentMidTransferEndsItAndKeepsTheLink) {
     EXPECT_EQ(p.messages, std::vector<QString>(2, kTimeOut));
     EXPECT_FALSE(p.device().isConnected());
     EXPECT_EQ(p.panel0(), "Disonnected");
+    EXPECT_EQ(p.enabled(), kStartUp);
+    EXPECT_TRUE(p.panelDisabled());
+    EXPECT_TRUE(portIsFree(sim.path()));
+}
+
+TEST(DeviceFaults, ResetAnsweredButNotTheReconnectionLeavesConnectUsable) {
+    // Connect (two replies) and a transfer (six); then the reset's test, stop and reset are
+    // answered, the reconnection's test at 9600 baud is not.
+    Devsim sim({"--stop-after", "11"});
+    Program p;
+    p.choosePort(sim.port());
+    p.w->toolButton(3)->click();
+    ASSERT_TRUE(p.sendAllAndWait());
+    ASSERT_TRUE(p.panelEnabled());
+    p.w->menuAction("ResetDSP1")->trigger();
+    EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut}) << p.joinedMessages();
+    EXPECT_FALSE(p.device().isConnected());
+    EXPECT_EQ(p.panel0(), "Disconnected");
     EXPECT_EQ(p.enabled(), kStartUp);
     EXPECT_TRUE(p.panelDisabled());
     EXPECT_TRUE(portIsFree(sim.path()));

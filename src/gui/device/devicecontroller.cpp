@@ -152,6 +152,16 @@ void DeviceController::applyControls() {
     emit linkStateChanged();
 }
 
+void DeviceController::followPort() {
+    const bool linkShown = state_.connect == false || state_.disconnect == true ||
+                           state_.sendAll == true || state_.panelButtons == true;
+    if (!port_->IsOpen() && !transferRunning_ && linkShown) {
+        SetStatusText(0, kDisconnectedText);
+        EnableControls(disconnectedControls());
+    }
+    emit linkStateChanged();
+}
+
 void DeviceController::sweepSwitched(bool on) {
     followSweep(on);
     applyControls();
@@ -168,33 +178,33 @@ void DeviceController::followSweep(bool on) {
 
 void DeviceController::ToolButton3Click() {
     commands_.Connect(settings());
-    emit linkStateChanged();
+    followPort();
 }
 
 void DeviceController::ToolButton4Click() {
     commands_.Disconnect();
-    emit linkStateChanged();
+    followPort();
 }
 
 void DeviceController::Checkconnection1Click() {
     if (transferRunning_)
         return;
     commands_.TestConnection(settings());
-    emit linkStateChanged();
+    followPort();
 }
 
 void DeviceController::ShowDSPprogramversion1Click() {
     if (transferRunning_)
         return;
     commands_.ShowDSPVersion(settings());
-    emit linkStateChanged();
+    followPort();
 }
 
 void DeviceController::ResetDSP1Click() {
     if (transferRunning_)
         return;
     commands_.ResetDSP(settings());
-    emit linkStateChanged();
+    followPort();
 }
 
 void DeviceController::Setfreq1Click() {
@@ -251,8 +261,10 @@ void DeviceController::startTransfer(bool sendAll, bool recalculateFirst) {
         b_.recalculate();
         commands_.SampleCountChanged = false;
     }
-    if (!port_->IsOpen())
+    if (!port_->IsOpen()) {
+        followPort();
         return;
+    }
     TransferInput in = snapshot(sendAll);
     std::string error;
     std::optional<TransferPlan> plan = planTransfer(in, error);

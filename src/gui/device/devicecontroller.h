@@ -138,6 +138,9 @@ class DeviceController : public QObject,
 
     void bind();
     void applyControls();
+    // After a command: a closed port that the window still shows as a link (a reset whose
+    // reconnection got no answer) becomes a failed connection, so that Connect is usable.
+    void followPort();
     // The panel's frequency controls as the sweep (`on`) and the panel's buttons allow.
     void followSweep(bool on);
     void startTransfer(bool sendAll, bool recalculateFirst);
