@@ -14,17 +14,20 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
 #include "../testkit/spawnline.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -335,6 +338,38 @@ TEST(DeviceFaults, DeviceFallingSilentMidTransferEndsItAndKeepsTheLink) {
     EXPECT_EQ(p.enabled(), kStartUp);
     EXPECT_TRUE(p.panelDisabled());
     EXPECT_TRUE(portIsFree(sim.path()));
+}
+
+TEST(DeviceFaults, ReplyErrorsOfATransferAreShownOneAtATimeInOrder) {
+    Devsim sim({"--stop-after", "4"});
+    Program p;
+    p.w->general().activeBox[2]->setChecked(true);
+    p.choosePort(sim.port());
+    p.w->toolButton(3)->click();
+    ASSERT_EQ(p.panel0(), "Connected") << p.joinedMessages();
+    // The first box runs its own event loop, as a modal box does, until the transfer ends.
+    int depth = 0;
+    int deepest = 0;
+    p.device().setMessageHook([&](const MessageRequest& r) {
+        deepest = std::max(deepest, ++depth);
+        p.messages.push_back(r.text);
+        if (p.messages.size() == 1 && p.device().transferRunning()) {
+            QEventLoop box;
+            QObject::connect(&p.device(), &DeviceController::transferFinished, &box,
+                             &QEventLoop::quit);
+            QTimer::singleShot(30000, &box, &QEventLoop::quit);
+            box.exec();
+        }
+        --depth;
+        return true;
+    });
+    p.w->toolButton(1)->click();
+    for (int i = 0; i < 600 && (p.messages.size() < 4 || p.device().transferRunning()); ++i)
+        QTest::qWait(50);
+    p.deliverMessages();
+    EXPECT_EQ(deepest, 1);
+    EXPECT_EQ(p.messages, std::vector<QString>(4, kTimeOut)) << p.joinedMessages();
+    EXPECT_EQ(p.enabled(), kConnected);
 }
 
 TEST(DeviceFaults, ResetAnsweredButNotTheReconnectionLeavesConnectUsable) {

@@ -82,8 +82,23 @@ void DeviceController::ShowMessage(const std::string& text, const std::string& c
     // the GUI thread.
     onGui([this, request = MessageRequest{QString::fromStdString(text),
                                           QString::fromStdString(caption), icon, false}] {
-        showMessageBox(b_.window, request, hook_);
+        queueMessage(request);
     });
+}
+
+void DeviceController::queueMessage(MessageRequest request) {
+    pendingMessages_.push_back(std::move(request));
+    // A box is open: its event loop delivers the worker's next reports, and a message among
+    // them waits for that box to close instead of opening over it.
+    if (showingMessage_)
+        return;
+    showingMessage_ = true;
+    while (!pendingMessages_.empty()) {
+        const MessageRequest next = std::move(pendingMessages_.front());
+        pendingMessages_.pop_front();
+        showMessageBox(b_.window, next, hook_);
+    }
+    showingMessage_ = false;
 }
 
 bool DeviceController::AskYesNo(const std::string& text, const std::string& caption) {

@@ -18,6 +18,7 @@
 #include <QObject>
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -138,6 +139,8 @@ class DeviceController : public QObject,
 
     void bind();
     void applyControls();
+    // Shows the reply messages one at a time, in the order they came.
+    void queueMessage(MessageRequest request);
     // After a command: a closed port that the window still shows as a link (a reset whose
     // reconnection got no answer) becomes a failed connection, so that Connect is usable.
     void followPort();
@@ -158,6 +161,8 @@ class DeviceController : public QObject,
     LinkControls state_ = startUpControls();
     bool transferRunning_ = false;
     MessageHook hook_;
+    std::deque<MessageRequest> pendingMessages_;
+    bool showingMessage_ = false;
     DeviceSettings fallbackSettings_; // when no settings dialog is bound
 };
 
