@@ -269,6 +269,8 @@ TEST(TransferPlanning, RefusesBadInputBeforeAnythingIsSent) {
          "not a whole number"},
         {"no samples", [](TransferInput& in) { in.general.NumOfSam = ""; }, "number of samples"},
         {"bad step time", [](TransferInput& in) { in.general.Time = "70000"; }, "step time"},
+        {"cycles per millisecond past 16 bits",
+         [](TransferInput& in) { in.settings.Quartz = "33"; }, "66000 cycles per millisecond"},
     };
     for (const Case& c : cases) {
         TransferInput in = inputFor({}, 1000);
@@ -281,6 +283,12 @@ TEST(TransferPlanning, RefusesBadInputBeforeAnythingIsSent) {
         EXPECT_FALSE(planTransfer(in, error).has_value()) << c.name;
         EXPECT_NE(error.find(c.errorPart), std::string::npos) << c.name << ": " << error;
     }
+    // The cycles per millisecond travel only in a sweep header.
+    TransferInput noSweep = inputFor({}, 1000);
+    noSweep.settings.Quartz = "33";
+    std::string noSweepError;
+    EXPECT_TRUE(planTransfer(noSweep, noSweepError).has_value()) << noSweepError;
+
     // A step below 1 Hz is used as 1 Hz: 1..10 gives ten steps, K = 9.
     TransferInput in = inputFor({2}, 100);
     in.general.SwapEnabled = true;

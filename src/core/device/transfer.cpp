@@ -67,9 +67,15 @@ bool planSweep(const TransferInput& in, const DeviceNumbers& numbers, TransferPl
         error = "The sweep step time is not a number of milliseconds from 0 to 65535.";
         return false;
     }
+    const std::int64_t cycles = sweepCyclesPerMs(static_cast<double>(numbers.quartz));
+    if (cycles > 0xFFFF) {
+        error = "Sweep refused: the quartz gives " + std::to_string(cycles) +
+                " cycles per millisecond, more than the device counts (at most 65535).";
+        return false;
+    }
     plan.sweep = true;
     plan.sweepMode = g.SwapCyclic ? SweepCyclic : SweepSingle;
-    plan.cyclesPerMs = sweepCyclesPerMs(static_cast<double>(numbers.quartz));
+    plan.cyclesPerMs = static_cast<std::uint16_t>(cycles);
     plan.stepTimeMs = static_cast<std::uint16_t>(std::trunc(*time));
     plan.sweepWordCount = table.wordCount;
     plan.sweepWords = table.words;
