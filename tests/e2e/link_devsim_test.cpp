@@ -90,11 +90,11 @@ class DevsimLink : public ::testing::Test {
         return Transact(port, clock, ui, f, e);
     }
     ReplyResult sendBlock(const CommandFrame& header, const Words& words) {
-        BlockWriter block(port);
+        BlockWriter block(port, clock);
         block.writeHeader(header);
         for (std::uint16_t w : words)
             block.writeWord(w);
-        return block.finish(clock, ui);
+        return block.finish(ui);
     }
 
     TermiosPort port;
@@ -121,11 +121,12 @@ TEST_F(DevsimLink, RoundTripsEveryCommandThroughTheTerminal) {
     EXPECT_EQ(send(referenceFrame(referenceCode(4096), referenceCode(2048))), ReplyOk);
     const SweepTable table = sweepTable(50, 55, 1, 16, 20, 29);
     ASSERT_TRUE(table.ok());
-    BlockWriter sweep(port);
-    sweep.writeHeader(sweepHeader(SweepSingle, sweepCyclesPerMs(20), 100, table.wordCount));
+    BlockWriter sweep(port, clock);
+    sweep.writeHeader(sweepHeader(SweepSingle, static_cast<std::uint16_t>(sweepCyclesPerMs(20)),
+                                  100, table.wordCount));
     for (std::size_t k = 0; k < table.words.size(); k += 3)
         sweep.writeWords(std::span(table.words).subspan(k, 3));
-    EXPECT_EQ(sweep.finish(clock, ui), ReplyOk);
+    EXPECT_EQ(sweep.finish(ui), ReplyOk);
     EXPECT_EQ(send(runMaskFrame(0x03, false), Exchange::PanelRunMask), ReplyOk);
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_TRUE(port.ClosePort());
