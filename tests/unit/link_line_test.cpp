@@ -26,17 +26,15 @@ class CountingObserver final : public LineObserver {
     int replies = 0;
 };
 
-// A reply that names the frame it answers ("#7"), so a reply taken for the wrong question
-// shows.
+// A reply that names the frame it answers ("A" for the first), so a reply taken for the
+// wrong question shows.
 Bytes numberedReply(int n) {
-    const Bytes data = {'#', static_cast<std::uint8_t>('0' + n / 10),
-                        static_cast<std::uint8_t>('0' + n % 10)};
-    const auto r = makeReply(0, data);
+    const auto r = makeReply(0, Bytes{static_cast<std::uint8_t>('A' + n - 1)});
     return Bytes(r.begin(), r.end());
 }
 
 std::string numberText(int n) {
-    return "#" + std::to_string(n / 10) + std::to_string(n % 10);
+    return std::string(1, static_cast<char>('A' + n - 1));
 }
 
 TEST(LineDiscipline, StrayPartialAndLateBytesSpoilOnlyTheirOwnExchange) {
