@@ -4,14 +4,18 @@
 #include "core/device/protocol.h"
 #include "core/device/recordingui.h"
 #include "core/device/termiosport.h"
+#include "core/device/transfer.h"
 
 #include <gtest/gtest.h>
 
 #include "../testkit/spawnline.h"
+#include "../unit/commands_testkit.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <poll.h>
@@ -90,11 +94,11 @@ class DevsimLink : public ::testing::Test {
         return Transact(port, clock, ui, f, e);
     }
     ReplyResult sendBlock(const CommandFrame& header, const Words& words) {
-        BlockWriter block(port);
+        BlockWriter block(port, clock);
         block.writeHeader(header);
         for (std::uint16_t w : words)
             block.writeWord(w);
-        return block.finish(clock, ui);
+        return block.finish(ui);
     }
 
     TermiosPort port;
@@ -121,11 +125,12 @@ TEST_F(DevsimLink, RoundTripsEveryCommandThroughTheTerminal) {
     EXPECT_EQ(send(referenceFrame(referenceCode(4096), referenceCode(2048))), ReplyOk);
     const SweepTable table = sweepTable(50, 55, 1, 16, 20, 29);
     ASSERT_TRUE(table.ok());
-    BlockWriter sweep(port);
-    sweep.writeHeader(sweepHeader(SweepSingle, sweepCyclesPerMs(20), 100, table.wordCount));
+    BlockWriter sweep(port, clock);
+    sweep.writeHeader(sweepHeader(SweepSingle, static_cast<std::uint16_t>(sweepCyclesPerMs(20)),
+                                  100, table.wordCount));
     for (std::size_t k = 0; k < table.words.size(); k += 3)
         sweep.writeWords(std::span(table.words).subspan(k, 3));
-    EXPECT_EQ(sweep.finish(clock, ui), ReplyOk);
+    EXPECT_EQ(sweep.finish(ui), ReplyOk);
     EXPECT_EQ(send(runMaskFrame(0x03, false), Exchange::PanelRunMask), ReplyOk);
     EXPECT_TRUE(ui.messages().empty());
     EXPECT_TRUE(port.ClosePort());
@@ -222,13 +227,120 @@ TEST_F(DevsimLink, EachInjectedFaultGivesItsResult) {
     }
 }
 
-TEST_F(DevsimLink, LateReplyIsReadByTheNextWait) {
-    Devsim sim({"--late", "800"});
+TEST_F(DevsimLink, LateRepliesNeverAnswerALaterQuestion) {
+    Devsim sim({"--late", "550"});
     ASSERT_TRUE(openAt(sim.path(), kStartBaudIndex));
-    // Sent 100 ms before the 500 ms wait: the reply comes about 200 ms after it ended.
-    EXPECT_EQ(send(systemFrame(SysVersion)), ReplyTimeout);
-    EXPECT_EQ(WaitReply(port, clock, ui, 2000), ReplyOk);
-    EXPECT_EQ(versionText(port.receiveBuffer()), "SIM 1.0");
+    for (int round = 0; round < 3; ++round) {
+        // The panel's run mask waits 100 + 300 ms: its reply comes 150 ms after that.
+        EXPECT_EQ(send(runMaskFrame(0x01, false), Exchange::PanelRunMask), ReplyTimeout) << round;
+        // The next question waits 300 + 500 ms and gets its own answer, not the late one.
+        EXPECT_EQ(send(systemFrame(SysVersion), Exchange::ConnectionTest), ReplyOk) << round;
+        EXPECT_EQ(versionText(port.receiveBuffer()), "SIM 1.0") << round;
+    }
+    EXPECT_EQ(ui.messageTexts(), std::vector<std::string>(3, "Respond error: time out!"));
+}
+
+TEST_F(DevsimLink, NoiseSpoilsOnlyTheExchangesItLandsIn) {
+    Devsim sim({"--noise-every", "10"});
+    ASSERT_TRUE(openAt(sim.path(), 7));
+    int failures = 0;
+    bool lastFailed = false;
+    for (int i = 0; i < 100; ++i) {
+        const bool ok = send(systemFrame(SysVersion)) == ReplyOk;
+        if (ok) {
+            EXPECT_EQ(versionText(port.receiveBuffer()), "SIM 1.0") << i;
+        }
+        EXPECT_FALSE(lastFailed && !ok) << "two failures in a row at " << i;
+        failures += ok ? 0 : 1;
+        lastFailed = !ok;
+    }
+    ASSERT_TRUE(port.ClosePort());
+    ASSERT_TRUE(stateShows(sim, "\"replies_sent\": 100,"));
+    EXPECT_NE(readFile(sim.statePath()).find("\"noise_sent\": 10,"), std::string::npos);
+    EXPECT_EQ(failures, 10);
+}
+
+// Counts the bytes the link writes.
+class WrittenBytes final : public LineObserver {
+  public:
+    void BytesWritten(std::span<const std::uint8_t> bytes) override { count += bytes.size(); }
+    void ReplyRead(std::span<const std::uint8_t>, ReplyResult) override {}
+    void BytesDiscarded(std::span<const std::uint8_t>) override {}
+    std::size_t count = 0;
+};
+
+// Output 1 and the outputs in `more` active, `samples` each.
+TransferInput transferOf(int samples, std::initializer_list<int> more = {}) {
+    TransferInput in;
+    in.general.NumOfSam = std::to_string(samples);
+    in.general.Freq = "50";
+    for (int k : more)
+        in.general.Active[static_cast<std::size_t>(k - 1)] = true;
+    for (auto& store : in.samples)
+        for (int j = 0; j < samples; ++j)
+            store.push_back(2.0 * std::sin(6.283185307179586 * j / samples));
+    return in;
+}
+
+TEST_F(DevsimLink, PacedTransferTakesItsLineTimeAndNoMore) {
+    Devsim sim({"--baud", "9600"});
+    ASSERT_TRUE(openAt(sim.path(), kStartBaudIndex));
+    WrittenBytes written;
+    port.setLineObserver(&written);
+    testkit::RecordingButtons buttons;
+    testkit::RecordingProgress progress;
+    DeviceCommands commands(port, clock, ui, buttons);
+    const TransferInput in = transferOf(1000);
+    std::string error;
+    const auto plan = planTransfer(in, error);
+    ASSERT_TRUE(plan) << error;
+
+    const auto start = std::chrono::steady_clock::now();
+    SendThread(commands, progress, in, *plan);
+    const double elapsedMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    // Stop outputs, sweep off, the block, frequency, reference and the closing sweep frame:
+    // six exchanges with a 100 ms pause each, and 10 bits a byte on the line.
+    const double lineMs = static_cast<double>(written.count) * 10.0 / 9600.0 * 1000.0;
+    const double boundMs = lineMs + 6 * 100.0;
+    RecordProperty("elapsed_ms", std::to_string(elapsedMs));
+    RecordProperty("line_time_plus_pauses_ms", std::to_string(boundMs));
+    std::printf("1000 samples at 9600 baud: %.0f ms elapsed, line time + pauses %.0f ms\n",
+                elapsedMs, boundMs);
+    EXPECT_TRUE(ui.messages().empty()) << readFile(sim.logPath());
+    EXPECT_NEAR(elapsedMs, boundMs, 0.05 * boundMs);
+    EXPECT_TRUE(stateShows(sim, "\"output\": 1, \"count\": 1000,"));
+}
+
+TEST_F(DevsimLink, ARefusedBlockStopsTheTransferThere) {
+    // With this seed the device garbles the sweep-off frame (a refusal the transfer ignores),
+    // takes two blocks and garbles the third.
+    Devsim sim({"--garble", "0.25", "--seed", "3"});
+    ASSERT_TRUE(openAt(sim.path(), 7));
+    testkit::RecordingButtons buttons;
+    testkit::RecordingProgress progress;
+    DeviceCommands commands(port, clock, ui, buttons);
+    TransferInput in = transferOf(8, {2, 3, 4, 5, 6});
+    in.sendAll = false;
+    std::string error;
+    const auto plan = planTransfer(in, error);
+    ASSERT_TRUE(plan) << error;
+    SendThread(commands, progress, in, *plan);
+
+    std::vector<bool> garbledBlocks;
+    std::istringstream log(readFile(sim.logPath()));
+    std::string lastFrame;
+    for (std::string line; std::getline(log, line);) {
+        if (line.find("] frame ") == std::string::npos)
+            continue;
+        lastFrame = line;
+        if (line.find("CmdSamples") != std::string::npos)
+            garbledBlocks.push_back(line.find(" garbled") != std::string::npos);
+    }
+    EXPECT_EQ(garbledBlocks, (std::vector<bool>{false, false, true}));
+    EXPECT_NE(lastFrame.find("CmdSweep off crc ok"), std::string::npos) << lastFrame;
+    EXPECT_EQ(ui.messageTexts(), std::vector<std::string>(2, "CRC invalid!"));
+    EXPECT_EQ(progress.steps, 3 * 8);
 }
 
 TEST_F(DevsimLink, BlockCutShortStillGetsItsReply) {

@@ -13,6 +13,7 @@
 #include "core/device/transfer.h"
 
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace ombrix::testkit {
@@ -70,7 +71,9 @@ inline Bytes replyWithStatus(std::uint8_t status) {
 }
 
 // A fake port, its clock, a recording user interface and buttons, and the commands over
-// them. With `answer` on, a simulated generator behind the port answers every frame.
+// them. A simulated generator behind the port hears every frame (and ends a block cut short
+// when the link waits, as the line goes quiet); its replies are delivered as they are, or
+// replaced by scripted ones.
 struct Rig {
     FakeClock clock;
     FakePort port{clock};
@@ -79,18 +82,36 @@ struct Rig {
     DeviceCommands commands{port, clock, ui, buttons};
     SimGenerator device;
 
-    void answerLikeTheDevice() {
+    // The generator answers every frame.
+    void answerLikeTheDevice() { hear(std::nullopt); }
+    // The frames that expect a reply get these, in order; then the device stays silent.
+    void scriptReplies(std::vector<Bytes> replies) { hear(std::move(replies)); }
+    void queueGoodReplies(int count) {
+        scriptReplies(std::vector<Bytes>(static_cast<std::size_t>(count), goodReply()));
+    }
+    void hear(std::optional<std::vector<Bytes>> script) {
+        script_ = std::move(script);
         port.setResponder([this](FakePort& p, std::span<const std::uint8_t> bytes) {
             device.receive(bytes);
-            const auto out = device.takeOutput();
-            if (!out.empty())
-                p.deliver(out);
+            answer(p);
+        });
+        port.setWaitHook([this](FakePort& p) {
+            device.lineIdle();
+            answer(p);
         });
     }
-    void queueGoodReplies(int count) {
-        for (int i = 0; i < count; ++i)
-            port.deliver(goodReply());
+    void answer(FakePort& p) {
+        for (Bytes& reply : device.takeReplies()) {
+            if (!script_) {
+                p.deliver(reply);
+            } else if (!script_->empty()) {
+                p.deliver(script_->front());
+                script_->erase(script_->begin());
+            }
+        }
     }
+    std::optional<std::vector<Bytes>> script_;
+
     // Opens the port as a connected link does.
     void connectDirectly(int baudIndex = kStartBaudIndex) {
         port.OpenPort("COM1", baudIndex);

@@ -83,7 +83,7 @@ TEST(ConnectCommand, FailedTestsLeaveThePortClosed) {
     // A device whose status byte is not 0 answers the test: the port stays open but the
     // test fails.
     Rig refused;
-    refused.port.deliver(replyWithStatus(1));
+    refused.scriptReplies({replyWithStatus(1)});
     refused.commands.Connect(settingsAt(5));
     EXPECT_FALSE(refused.port.IsOpen());
     EXPECT_EQ(refused.ui.messageTexts(), Texts{"CRC invalid!"});
@@ -118,9 +118,10 @@ TEST(ShutdownFrames, ThreeFramesWhileConnectedNothingOtherwise) {
     rig.commands.FormDestroy(); // a silent device
     EXPECT_EQ(rig.port.writes(), shutdownWrites());
     EXPECT_EQ(rig.ui.messageTexts(), (Texts{kTimeOut, kTimeOut}));
-    // No pause after the line-speed frame; each time-out ends once 500 ms are exceeded.
+    // No pause after the line-speed frame; each time-out ends once 500 ms are exceeded, and
+    // the frame after it waits 500 ms more for the late reply it must not take for its own.
     EXPECT_EQ(rig.clock.sleeps(), (std::vector<int>{100, 100, 0}));
-    EXPECT_EQ(rig.clock.Ticks() - t0, 100U + 501U + 100U + 501U);
+    EXPECT_EQ(rig.clock.Ticks() - t0, 100U + 501U + 500U + 100U + 501U + 500U);
     EXPECT_FALSE(rig.port.IsOpen());
     EXPECT_EQ(rig.ui.status(0), "");
     EXPECT_TRUE(rig.buttons.calls().empty());
@@ -176,8 +177,7 @@ TEST(VersionCommand, ShowsTheNonZeroCharactersOfBytes4To10) {
     const Bytes data = {'V', 0, '2', '.', 0, '1', 'a'};
     // Not connected: test, ask, close.
     Rig rig;
-    rig.port.deliver(goodReply());
-    rig.port.deliver(goodReply(data));
+    rig.scriptReplies({goodReply(), goodReply(data)});
     rig.commands.ShowDSPVersion(settingsAt(4));
     Writes expected = frameWrites(systemFrame(SysCheck));
     append(expected, frameWrites(systemFrame(SysVersion)));
@@ -193,8 +193,7 @@ TEST(VersionCommand, ShowsTheNonZeroCharactersOfBytes4To10) {
     // Connected: stop the outputs and ask, without a test; no version after a bad reply.
     Rig connected;
     connected.connectDirectly();
-    connected.port.deliver(goodReply());
-    connected.port.deliver(replyWithStatus(2));
+    connected.scriptReplies({goodReply(), replyWithStatus(2)});
     connected.commands.ShowDSPVersion(settingsAt(4));
     expected = frameWrites(runMaskFrame(0, false));
     append(expected, frameWrites(systemFrame(SysVersion)));

@@ -55,7 +55,7 @@ TEST(BlockWriter, SendsWorkedSampleBlockByteForByte) {
     FakeClock clock;
     FakePort port(clock);
     ASSERT_TRUE(port.OpenPort("COM1", 4));
-    BlockWriter block(port);
+    BlockWriter block(port, clock);
     block.writeHeader(samplesHeader(0, 0, 2, 0x01));
     EXPECT_EQ(block.runningCrc(), 0xC5BA);
     block.writeWord(0x1000);
@@ -78,7 +78,7 @@ TEST(BlockWriter, SweepStepGoesOutInOneWriteWithItsThreeWords) {
     FakeClock clock;
     FakePort port(clock);
     ASSERT_TRUE(port.OpenPort("COM1", 4));
-    BlockWriter block(port);
+    BlockWriter block(port, clock);
     const CommandFrame header = sweepHeader(SweepSingle, 40000, 10, 3);
     block.writeHeader(header);
     const std::array<std::uint16_t, 3> step{3, 16383, 7964};

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace ombrix {
 namespace {
@@ -63,8 +65,14 @@ TEST(TimingWords, RefusesFrequenciesTheDeviceCannotPlay) {
 }
 
 TEST(SweepTable, ListsTimingWordsOfEveryStep) {
-    EXPECT_EQ(sweepCyclesPerMs(20), 40000);
-    EXPECT_EQ(sweepCyclesPerMs(16.5), 33000);
+    // floor(0.001 / Tc) with Tc = 1 / (2 Q 1e6): exact where the quotient is whole, and
+    // past 16 bits from 32.768 MHz (the caller refuses those).
+    const std::pair<double, std::int64_t> cycles[] = {
+        {20, 40000}, {16, 32000},     {16.5, 33000},   {16.384, 32768}, {11.0592, 22118},
+        {0.0005, 1}, {32.767, 65534}, {32.768, 65536}, {33, 66000},     {0, 0},
+    };
+    for (const auto& [quartz, expected] : cycles)
+        EXPECT_EQ(sweepCyclesPerMs(quartz), expected) << quartz;
 
     const SweepTable t = sweepTable(50, 52, 1, 8192, 20, 29);
     ASSERT_TRUE(t.ok());

@@ -26,11 +26,11 @@ class SimulatorTest : public ::testing::Test {
         return Transact(port, clock, ui, frame, exchange);
     }
     ReplyResult sendBlock(const CommandFrame& header, const Words& words) {
-        BlockWriter block(port);
+        BlockWriter block(port, clock);
         block.writeHeader(header);
         for (std::uint16_t w : words)
             block.writeWord(w);
-        return block.finish(clock, ui);
+        return block.finish(ui);
     }
     SimState state() {
         return port.withGenerator([](SimGenerator& g) { return g.state(); });
@@ -135,7 +135,7 @@ TEST_F(SimulatorTest, AnswersWrongCrcWithStatusAndKeepsItsState) {
     EXPECT_FALSE(state().timingSet);
 
     // A block whose data word was damaged on the way: header CRC continued by another word.
-    BlockWriter block(port);
+    BlockWriter block(port, clock);
     block.writeHeader(samplesHeader(0, 1, 2, 1));
     block.writeWord(0x1234);
     const Bytes damaged{0x12, 0x35};

@@ -167,6 +167,29 @@ TEST_F(TransferTest, AFailedBlockReplySkipsTheRemainingOutputs) {
     EXPECT_EQ(rig.buttons.calls().back(), afterTransferControls(true));
 }
 
+TEST_F(TransferTest, ARefusedBlockStopsTheTransferThereAfterANoisyReply) {
+    rig.answerLikeTheDevice();
+    // Line noise before the sweep-off reply; then the second block arrives with a bad CRC.
+    rig.device.faults().noiseEvery = 2;
+    progress.onStep = [this](int step) {
+        if (step == 6) { // the first word of the second block
+            rig.device.faults().noiseEvery = 0;
+            rig.device.faults().garble = 1;
+        }
+    };
+    run(inputFor({2, 3, 4}));
+    std::vector<int> blocks;
+    for (const CommandFrame& f : headersIn(rig.port.writes()))
+        if (f.code() == CmdSamples)
+            blocks.push_back(f.payloadByte(0));
+    EXPECT_EQ(blocks, (std::vector<int>{0, 1}));
+    EXPECT_EQ(rig.device.state().samples[0].size(), 5U);
+    EXPECT_TRUE(rig.device.state().samples[1].empty());
+    const auto texts = rig.ui.messageTexts();
+    ASSERT_EQ(texts.size(), 5U); // the noisy sweep-off reply, the block, the three end frames
+    EXPECT_EQ(texts[1], "CRC invalid!");
+}
+
 TEST_F(TransferTest, StopDuringTheFirstBlockStillSendsTrailerFrequencyReferenceAndSweep) {
     rig.queueGoodReplies(8);
     TransferInput in = inputFor({2, 5}, 10);
@@ -269,6 +292,8 @@ TEST(TransferPlanning, RefusesBadInputBeforeAnythingIsSent) {
          "not a whole number"},
         {"no samples", [](TransferInput& in) { in.general.NumOfSam = ""; }, "number of samples"},
         {"bad step time", [](TransferInput& in) { in.general.Time = "70000"; }, "step time"},
+        {"cycles per millisecond past 16 bits",
+         [](TransferInput& in) { in.settings.Quartz = "33"; }, "66000 cycles per millisecond"},
     };
     for (const Case& c : cases) {
         TransferInput in = inputFor({}, 1000);
@@ -281,6 +306,12 @@ TEST(TransferPlanning, RefusesBadInputBeforeAnythingIsSent) {
         EXPECT_FALSE(planTransfer(in, error).has_value()) << c.name;
         EXPECT_NE(error.find(c.errorPart), std::string::npos) << c.name << ": " << error;
     }
+    // The cycles per millisecond travel only in a sweep header.
+    TransferInput noSweep = inputFor({}, 1000);
+    noSweep.settings.Quartz = "33";
+    std::string noSweepError;
+    EXPECT_TRUE(planTransfer(noSweep, noSweepError).has_value()) << noSweepError;
+
     // A step below 1 Hz is used as 1 Hz: 1..10 gives ten steps, K = 9.
     TransferInput in = inputFor({2}, 100);
     in.general.SwapEnabled = true;

@@ -86,7 +86,7 @@ class Server {
             if (r > 0 && (fds[1].revents & POLLIN))
                 return 0;
             if (r > 0 && (fds[0].revents & POLLIN)) {
-                const ssize_t n = read(pty_.master(), buffer.data(), buffer.size());
+                const ssize_t n = read(pty_.master(), buffer.data(), readLimit(buffer.size()));
                 if (n > 0)
                     received({buffer.data(), static_cast<std::size_t>(n)});
             }
@@ -121,15 +121,39 @@ class Server {
         return static_cast<int>(std::clamp<long long>(ms, 0, 60000));
     }
 
+    // The speed the line runs at for pacing, 0 when it takes no time.
+    int lineBaud() const {
+        if (options_.baud > 0)
+            return options_.baud;
+        return options_.pace ? pty_.peerBaud() : 0;
+    }
+
+    // Ten bits per byte (start, 8 data, stop).
+    static Clock::duration lineTime(std::size_t bytes, int baud) {
+        return std::chrono::duration_cast<Clock::duration>(
+            std::chrono::nanoseconds(static_cast<long long>(bytes) * 10'000'000'000LL / baud));
+    }
+
+    // On a paced line, about 10 ms of bytes at a time, so the loop stays responsive.
+    std::size_t readLimit(std::size_t size) const {
+        const int baud = lineBaud();
+        if (baud <= 0)
+            return size;
+        return std::clamp<std::size_t>(static_cast<std::size_t>(baud) / 1000, 1, size);
+    }
+
     void received(std::span<const std::uint8_t> bytes) {
-        lastReceived_ = Clock::now();
         const int peer = pty_.peerBaud();
-        if (options_.pace && peer > 0) {
-            // Ten bits per byte at the speed the other side set.
-            paceMicros_ += static_cast<long long>(bytes.size()) * 10'000'000LL / peer;
-            std::this_thread::sleep_for(std::chrono::microseconds(paceMicros_));
-            paceMicros_ = 0;
+        if (const int baud = lineBaud(); baud > 0) {
+            // The bytes are the device's once they have crossed the line. While the other side
+            // keeps bytes queued the line never rests, so a read this process was late for
+            // catches up instead of stretching the line.
+            const auto from = lineBusy_ ? lineInFree_ : std::max(lineInFree_, Clock::now());
+            lineInFree_ = from + lineTime(bytes.size(), baud);
+            std::this_thread::sleep_until(lineInFree_);
+            lineBusy_ = pty_.waiting() > 0;
         }
+        lastReceived_ = Clock::now();
         if (options_.strictSpeed && peer != 0 && peer != generator_.baud()) {
             std::fprintf(log_, "[%8lld ms] %zu bytes at %d baud lost (device at %d baud)\n",
                          elapsedMs(), bytes.size(), peer, generator_.baud());
@@ -140,21 +164,32 @@ class Server {
         schedule();
     }
 
-    // Queues the generator's new replies with the late and split faults applied.
+    // Queues the generator's new replies with the late and split faults applied; on a paced
+    // line each piece is due once it has crossed the line.
     void schedule() {
-        const std::vector<std::uint8_t> out = generator_.takeOutput();
-        const auto due = Clock::now() + std::chrono::milliseconds(options_.lateMs);
-        for (std::size_t at = 0; at < out.size(); at += kReplySize) {
-            const auto first = out.begin() + static_cast<std::ptrdiff_t>(at);
-            const auto last =
-                out.begin() + static_cast<std::ptrdiff_t>(std::min(at + kReplySize, out.size()));
+        const int baud = lineBaud();
+        for (const std::vector<std::uint8_t>& reply : generator_.takeReplies()) {
+            if (reply.size() > kReplySize) {
+                std::fprintf(log_, "[%8lld ms] noise byte 0x%02X before the reply\n", elapsedMs(),
+                             reply.front());
+                std::fflush(log_);
+            }
+            const auto start = Clock::now() + std::chrono::milliseconds(options_.lateMs);
+            auto queue = [&](Clock::time_point from, std::vector<std::uint8_t> piece) {
+                auto due = from;
+                if (baud > 0) {
+                    due = std::max(lineOutFree_, from) + lineTime(piece.size(), baud);
+                    lineOutFree_ = due;
+                }
+                pending_.push_back({due, std::move(piece)});
+            };
             if (options_.split) {
-                const auto middle = first + (last - first) / 2;
-                pending_.push_back({due, {first, middle}});
-                pending_.push_back(
-                    {due + std::chrono::milliseconds(options_.splitGapMs), {middle, last}});
+                const auto middle = reply.begin() + static_cast<std::ptrdiff_t>(reply.size() / 2);
+                queue(start, {reply.begin(), middle});
+                queue(start + std::chrono::milliseconds(options_.splitGapMs),
+                      {middle, reply.end()});
             } else {
-                pending_.push_back({due, {first, last}});
+                queue(start, reply);
             }
         }
     }
@@ -200,7 +235,9 @@ class Server {
     Clock::time_point lastReceived_ = Clock::now();
     std::deque<Pending> pending_;
     unsigned long long frames_ = 0;
-    long long paceMicros_ = 0;
+    Clock::time_point lineInFree_{};  // the last byte received has crossed the line
+    Clock::time_point lineOutFree_{}; // the last byte sent will have crossed the line
+    bool lineBusy_ = false;           // bytes were queued behind the last ones read
     bool stateDirty_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "devsimoptions.h"
 
 #include <cstdlib>
+#include <limits>
 #include <string_view>
 
 namespace ombrix::devsim {
@@ -18,12 +19,15 @@ bool toLong(const char* text, long min, long max, long& out) {
     return true;
 }
 
-bool toDouble(const char* text, double& out) {
+bool toDouble(const char* text, double min, double max, double& out) {
     if (text == nullptr || *text == '\0')
         return false;
     char* end = nullptr;
-    out = std::strtod(text, &end);
-    return *end == '\0' && out > 0;
+    const double v = std::strtod(text, &end);
+    if (*end != '\0' || !(v >= min && v <= max))
+        return false;
+    out = v;
+    return true;
 }
 
 } // namespace
@@ -39,7 +43,10 @@ const char* usageText() {
            "  --version TEXT     version string reported (7 characters at most; default SIM 1.0)\n"
            "  --quartz MHZ       DSP quartz used for the played frequency (default 20)\n"
            "  --instructions N   DSP instructions per sample (default 29)\n"
-           "  --pace             take the line time of received bytes (10 bits per byte)\n"
+           "  --baud RATE        the line runs at RATE baud (300..4000000): every byte received\n"
+           "                     or sent takes its line time, 10 bits per byte, whatever speed\n"
+           "                     the other side set. Use it wherever true line times matter.\n"
+           "  --pace             as --baud, at the speed the other side set on the terminal\n"
            "  --strict-speed     lose bytes sent at another line speed than the device listens\n"
            "                     at, as a real line garbles them (default: any speed is heard).\n"
            "                     The speed is read when the bytes are read: reopening at\n"
@@ -54,6 +61,11 @@ const char* usageText() {
            "  --split-gap MS     gap between the pieces (default 50)\n"
            "  --late MS          send each reply MS milliseconds late\n"
            "  --stop-after N     reply to the first N frames only, then stay silent\n"
+           "Line faults:\n"
+           "  --noise-every N    send one random byte of line noise before every Nth reply\n"
+           "  --garble P         flip one bit of the CRC in a fraction P (0..1) of the frames\n"
+           "                     received, so that they are answered with status 1 (CRC invalid)\n"
+           "  --seed N           seed of the random noise bytes and garbled frames (default 1)\n"
            "  --help             show this text\n";
 }
 
@@ -88,7 +100,8 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
                 return false;
             o.settings.version = value;
         } else if (arg == "--quartz") {
-            if (!needs(toDouble(value, o.settings.quartzMHz)))
+            if (!needs(toDouble(value, std::numeric_limits<double>::min(),
+                                std::numeric_limits<double>::max(), o.settings.quartzMHz)))
                 return false;
         } else if (arg == "--instructions") {
             if (!needs(toLong(value, 0, 1000000, n)))
@@ -96,6 +109,10 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             o.settings.instructions = static_cast<double>(n);
         } else if (arg == "--pace") {
             o.pace = true;
+        } else if (arg == "--baud") {
+            if (!needs(toLong(value, 300, 4000000, n)))
+                return false;
+            o.baud = static_cast<int>(n);
         } else if (arg == "--strict-speed") {
             o.strictSpeed = true;
         } else if (arg == "--block-idle") {
@@ -126,6 +143,17 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             if (!needs(toLong(value, 0, 1000000000, n)))
                 return false;
             o.faults.stopAfter = n;
+        } else if (arg == "--noise-every") {
+            if (!needs(toLong(value, 1, 1000000000, n)))
+                return false;
+            o.faults.noiseEvery = n;
+        } else if (arg == "--garble") {
+            if (!needs(toDouble(value, 0, 1, o.faults.garble)))
+                return false;
+        } else if (arg == "--seed") {
+            if (!needs(toLong(value, 0, 4294967295L, n)))
+                return false;
+            o.faults.seed = static_cast<std::uint32_t>(n);
         } else {
             error = "unknown option " + std::string(arg);
             return false;

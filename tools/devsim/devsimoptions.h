@@ -15,7 +15,8 @@ struct Options {
     bool split = false;       // send each reply in two pieces
     int splitGapMs = 50;      // pause between the pieces
     int lateMs = 0;           // delay before each reply
-    bool pace = false;        // take the line time of the received bytes
+    bool pace = false;        // take line time at the speed the other side set
+    int baud = 0;             // take line time at this speed (0: see pace)
     bool strictSpeed = false; // lose bytes sent at another speed than the device's
     int blockIdleMs = 250;    // quiet time that ends a block cut short
     SimSettings settings;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -72,6 +73,13 @@ bool PtyServer::open(std::string& error) {
         tcsetattr(slaveHold_, TCSANOW, &tio);
     }
     return true;
+}
+
+std::size_t PtyServer::waiting() const {
+    int n = 0;
+    if (master_ < 0 || ioctl(master_, FIONREAD, &n) != 0 || n < 0)
+        return 0;
+    return static_cast<std::size_t>(n);
 }
 
 int PtyServer::peerBaud() const {

@@ -2,6 +2,7 @@
 // slave path the program under test opens as its serial port.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace ombrix::devsim {
@@ -21,6 +22,9 @@ class PtyServer {
 
     // The line speed [baud] the other side has set on the terminal (0 when unknown).
     int peerBaud() const;
+
+    // The number of bytes the other side has written and this side not yet read.
+    std::size_t waiting() const;
 
   private:
     int master_ = -1;

@@ -91,6 +91,7 @@ class DryRunPort final : public SerialPort {
     void FlushPort() override { sim_.FlushPort(); }
     void PurgeTransmit() override { sim_.PurgeTransmit(); }
     bool ClosePort() override { return sim_.ClosePort(); }
+    int LineBaud() const override { return sim_.LineBaud(); }
 
     SimPort& sim() { return sim_; }
 

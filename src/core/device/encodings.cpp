@@ -83,13 +83,17 @@ const char* timingErrorText(TimingError error) {
     return "";
 }
 
-std::uint16_t sweepCyclesPerMs(double quartzMHz) {
-    if (!positiveFinite(quartzMHz))
+std::int64_t sweepCyclesPerMs(double quartzMHz) {
+    if (!positiveFinite(quartzMHz) || quartzMHz > 1e12)
         return 0;
-    const long double cycles = std::floor(0.001L / instructionCycle(quartzMHz));
-    if (cycles >= 65536.0L)
-        return 0xFFFF;
-    return static_cast<std::uint16_t>(cycles);
+    // 0.001 / Tc taken as one product instead of through the rounded reciprocal Tc, and a
+    // product within rounding of a whole number is that number: a quartz typed as 16.384
+    // counts 32768 cycles, not 32767.
+    const long double cycles = 2000.0L * static_cast<long double>(quartzMHz);
+    const long double nearest = std::nearbyint(cycles);
+    if (std::fabs(cycles - nearest) <= cycles * 1e-12L)
+        return static_cast<std::int64_t>(nearest);
+    return static_cast<std::int64_t>(std::floor(cycles));
 }
 
 long long sweepStepCount(double startHz, double stopHz, double stepHz) {

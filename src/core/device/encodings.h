@@ -48,8 +48,10 @@ TimingResult timingWords(double freqHz, double samples, double quartzMHz, double
 // A one-line English reason for a refused timing, for the message box.
 const char* timingErrorText(TimingError error);
 
-// Sweep header field: instruction cycles per millisecond, floor(0.001 / Tc), 16 bits.
-std::uint16_t sweepCyclesPerMs(double quartzMHz);
+// Sweep header field: instruction cycles per millisecond, floor(0.001 / Tc) = floor(2000 x Q),
+// exact where the quotient is a whole number (16 MHz: 32000). The header holds 16 bits; a
+// count above 0xFFFF (a quartz from 32.768 MHz) cannot be sent. 0 for an invalid quartz.
+std::int64_t sweepCyclesPerMs(double quartzMHz);
 
 enum class SweepError { None, InvalidInput, EndBelowStart, TooLong, Timing };
 

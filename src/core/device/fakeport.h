@@ -37,6 +37,11 @@ class FakePort final : public SerialPort {
                          [](const auto& a, const auto& b) { return a.first < b.first; });
     }
     void deliver(const std::vector<std::uint8_t>& bytes) { deliverAt(0, bytes); }
+    // The line speed written bytes take once the writes have returned (0: none, the default).
+    void setLineBaud(int baud) {
+        std::lock_guard lock(mutex_);
+        lineBaud_ = baud;
+    }
     void deliverAfter(std::uint64_t delayMs, const std::vector<std::uint8_t>& bytes) {
         deliverAt(clock_.Ticks() + delayMs, bytes);
     }
@@ -44,6 +49,13 @@ class FakePort final : public SerialPort {
     void setResponder(std::function<void(FakePort&, std::span<const std::uint8_t>)> responder) {
         std::lock_guard lock(mutex_);
         responder_ = std::move(responder);
+    }
+
+    // Called whenever the link waits for bytes, before the wait (e.g. to end a block cut
+    // short, as a device does when the line goes quiet).
+    void setWaitHook(std::function<void(FakePort&)> hook) {
+        std::lock_guard lock(mutex_);
+        waitHook_ = std::move(hook);
     }
 
     // ---- inspection ----
@@ -132,6 +144,13 @@ class FakePort final : public SerialPort {
         return n;
     }
     bool WaitReadable(int timeoutMs) override {
+        std::function<void(FakePort&)> hook;
+        {
+            std::lock_guard lock(mutex_);
+            hook = waitHook_;
+        }
+        if (hook)
+            hook(*this);
         std::lock_guard lock(mutex_);
         const std::uint64_t now = clock_.Ticks();
         const std::uint64_t end = now + static_cast<std::uint64_t>(std::max(timeoutMs, 0));
@@ -150,6 +169,10 @@ class FakePort final : public SerialPort {
         std::lock_guard lock(mutex_);
         ++purges_;
     }
+    int LineBaud() const override {
+        std::lock_guard lock(mutex_);
+        return open_ ? lineBaud_ : 0;
+    }
     bool ClosePort() override {
         std::lock_guard lock(mutex_);
         if (!open_)
@@ -163,10 +186,12 @@ class FakePort final : public SerialPort {
     FakeClock& clock_;
     bool open_ = false;
     bool openFails_ = false;
+    int lineBaud_ = 0;
     std::vector<std::pair<std::uint64_t, std::uint8_t>> incoming_;
     std::vector<std::vector<std::uint8_t>> writes_;
     std::vector<std::pair<std::string, int>> opens_;
     std::function<void(FakePort&, std::span<const std::uint8_t>)> responder_;
+    std::function<void(FakePort&)> waitHook_;
     int flushes_ = 0;
     int purges_ = 0;
     int eventSetups_ = 0;

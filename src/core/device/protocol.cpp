@@ -27,29 +27,81 @@ ExchangeTiming exchangeTiming(Exchange exchange) {
     return {};
 }
 
-void writeFrame(SerialPort& port, const CommandFrame& frame) {
-    port.WritePort(frame.bytes);
-    const auto trailer = frame.trailer();
-    port.WritePort(trailer);
+namespace {
+
+constexpr std::uint64_t kNsPerMs = 1'000'000;
+
+// Every write passes here: its line time is added to the line's book (10 bits a byte, from
+// the moment the write begins or the line is free, whichever is later).
+void writeOnLine(SerialPort& port, Clock& clock, std::span<const std::uint8_t> bytes) {
+    if (const int baud = port.LineBaud(); baud > 0) {
+        SerialPort::LineBook& book = port.lineBook();
+        const std::uint64_t now = clock.Ticks() * kNsPerMs;
+        book.clearAtNs = std::max(book.clearAtNs, now) +
+                         bytes.size() * 10ULL * 1'000'000'000ULL / static_cast<std::uint64_t>(baud);
+    }
+    if (LineObserver* observer = port.lineObserver())
+        observer->BytesWritten(bytes);
+    port.WritePort(bytes);
 }
 
-void SendFrame(SerialPort& port, Clock& clock, const CommandFrame& frame, Exchange exchange) {
-    writeFrame(port, frame);
-    const ExchangeTiming t = exchangeTiming(exchange);
-    if (t.flushFirst)
-        port.FlushPort();
-    clock.Sleep(t.pauseMs);
-    if (t.flushAfter)
-        port.FlushPort();
+// Milliseconds until everything written has left the line (0 when it has).
+int msUntilLineClear(SerialPort& port, Clock& clock) {
+    const std::uint64_t now = clock.Ticks() * kNsPerMs;
+    const std::uint64_t clearAt = port.lineBook().clearAtNs;
+    if (clearAt <= now)
+        return 0;
+    return static_cast<int>((clearAt - now + kNsPerMs - 1) / kNsPerMs);
 }
 
-ReplyResult WaitReply(SerialPort& port, Clock& clock, UserInterface& ui, int timeoutMs) {
+void waitLineClear(SerialPort& port, Clock& clock) {
+    if (const int ms = msUntilLineClear(port, clock); ms > 0)
+        clock.Sleep(ms);
+}
+
+// Every stray byte passes here: read and thrown away. Returns how many.
+std::size_t discardWaiting(SerialPort& port) {
+    SerialPort::ReceiveBuffer scratch{};
+    std::size_t total = 0;
+    while (const std::size_t n = port.ReadInto(scratch.data(), scratch.size())) {
+        if (LineObserver* observer = port.lineObserver())
+            observer->BytesDiscarded(std::span<const std::uint8_t>(scratch.data(), n));
+        total += n;
+    }
+    return total;
+}
+
+// Before a frame goes out: the rest of a reply that missed its time-out is awaited and thrown
+// away, then whatever else waits.
+void clearLineForFrame(SerialPort& port, Clock& clock) {
+    SerialPort::LineBook& book = port.lineBook();
+    std::size_t owed = book.owedBytes;
+    book.owedBytes = 0;
+    bool woken = false;
+    while (owed > 0 && port.IsOpen()) {
+        const std::size_t n = discardWaiting(port);
+        owed -= std::min(owed, n);
+        const std::uint64_t now = clock.Ticks();
+        // A port that wakes the wait and then has nothing to read (a hung-up line) ends it.
+        if (owed == 0 || now >= book.owedUntilMs || (woken && n == 0))
+            break;
+        woken = port.WaitReadable(static_cast<int>(book.owedUntilMs - now));
+    }
+    discardWaiting(port);
+}
+
+// The reply wait itself; `got` is the number of bytes collected.
+ReplyResult collectReply(SerialPort& port, Clock& clock, UserInterface& ui, int timeoutMs,
+                         std::size_t& got) {
     timeoutMs = std::max(timeoutMs, 0);
+    // The time-out counts from the moment the frame has left the line, not from a write that
+    // returned while an adapter still held the bytes.
+    waitLineClear(port, clock);
     SerialPort::ReceiveBuffer collected{};
-    std::size_t got = 0;
+    got = 0;
     const std::uint64_t t0 = clock.Ticks();
     for (;;) {
-        // Read no further than one reply, so what follows stays queued for the next wait.
+        // Read no further than one reply: what follows is no part of it.
         got += port.ReadInto(collected.data() + got, kReplySize - got);
         if (got >= kReplySize)
             break;
@@ -63,8 +115,46 @@ ReplyResult WaitReply(SerialPort& port, Clock& clock, UserInterface& ui, int tim
     }
     port.receiveBuffer() = collected;
     const ReplyResult result = judgeReply(collected, got);
+    if (LineObserver* observer = port.lineObserver())
+        observer->ReplyRead(std::span<const std::uint8_t>(collected.data(), got), result);
     if (result != ReplyOk)
         ui.ShowMessage(replyMessage(result), kReplyCaption, MessageIcon::Error);
+    return result;
+}
+
+} // namespace
+
+void writeFrame(SerialPort& port, Clock& clock, const CommandFrame& frame) {
+    clearLineForFrame(port, clock);
+    writeOnLine(port, clock, frame.bytes);
+    const auto trailer = frame.trailer();
+    writeOnLine(port, clock, trailer);
+}
+
+void SendFrame(SerialPort& port, Clock& clock, const CommandFrame& frame, Exchange exchange) {
+    writeFrame(port, clock, frame);
+    waitLineClear(port, clock);
+    const ExchangeTiming t = exchangeTiming(exchange);
+    if (t.flushFirst)
+        port.FlushPort();
+    clock.Sleep(t.pauseMs);
+    if (t.flushAfter)
+        port.FlushPort();
+}
+
+ReplyResult WaitReply(SerialPort& port, Clock& clock, UserInterface& ui, int timeoutMs) {
+    std::size_t got = 0;
+    return collectReply(port, clock, ui, timeoutMs, got);
+}
+
+ReplyResult ReadReply(SerialPort& port, Clock& clock, UserInterface& ui, int timeoutMs) {
+    std::size_t got = 0;
+    const ReplyResult result = collectReply(port, clock, ui, timeoutMs, got);
+    std::size_t missing = kReplySize - got;
+    missing -= std::min(missing, discardWaiting(port));
+    SerialPort::LineBook& book = port.lineBook();
+    book.owedBytes = missing;
+    book.owedUntilMs = clock.Ticks() + static_cast<std::uint64_t>(std::max(timeoutMs, 0));
     return result;
 }
 
@@ -74,45 +164,55 @@ ReplyResult Transact(SerialPort& port, Clock& clock, UserInterface& ui, const Co
     const int timeout = exchangeTiming(exchange).replyTimeoutMs;
     if (timeout < 0)
         return ReplyOk;
-    return WaitReply(port, clock, ui, timeout);
+    return ReadReply(port, clock, ui, timeout);
+}
+
+void BlockWriter::keepPace() {
+    const int ahead = msUntilLineClear(port_, clock_);
+    if (ahead > kBlockLeadMs)
+        clock_.Sleep(ahead - kBlockLeadMs / 2);
 }
 
 void BlockWriter::writeHeader(const CommandFrame& header) {
+    clearLineForFrame(port_, clock_);
     crc_ = header.crc();
-    port_.WritePort(header.bytes);
+    writeOnLine(port_, clock_, header.bytes);
     port_.FlushPort();
 }
 
 void BlockWriter::writeWord(std::uint16_t word) {
+    keepPace();
     const auto bytes = wordBytes(word);
-    port_.WritePort(bytes);
+    writeOnLine(port_, clock_, bytes);
     crc_ = crc16Step(crc_, word);
     port_.FlushPort();
 }
 
 void BlockWriter::writeWords(std::span<const std::uint16_t> words) {
+    keepPace();
     std::vector<std::uint8_t> bytes;
     bytes.reserve(words.size() * 2);
     for (std::uint16_t w : words) {
         const auto b = wordBytes(w);
         bytes.insert(bytes.end(), b.begin(), b.end());
     }
-    port_.WritePort(bytes);
+    writeOnLine(port_, clock_, bytes);
     crc_ = Crc16Words(words, crc_, true);
     port_.FlushPort();
 }
 
 void BlockWriter::writeTrailer() {
     const auto bytes = wordBytes(crc_);
-    port_.WritePort(bytes);
+    writeOnLine(port_, clock_, bytes);
     port_.FlushPort();
 }
 
-ReplyResult BlockWriter::finish(Clock& clock, UserInterface& ui) {
+ReplyResult BlockWriter::finish(UserInterface& ui) {
     writeTrailer();
+    waitLineClear(port_, clock_);
     const ExchangeTiming t = exchangeTiming(Exchange::Block);
-    clock.Sleep(t.pauseMs);
-    return WaitReply(port_, clock, ui, t.replyTimeoutMs);
+    clock_.Sleep(t.pauseMs);
+    return ReadReply(port_, clock_, ui, t.replyTimeoutMs);
 }
 
 } // namespace ombrix

@@ -36,32 +36,63 @@ struct ExchangeTiming {
 
 ExchangeTiming exchangeTiming(Exchange exchange);
 
-// Writes the 12 frame bytes in one write and the 2 trailer bytes in a second.
-void writeFrame(SerialPort& port, const CommandFrame& frame);
+// Where every byte of the line passes: each write (frame, block header, data words, trailer),
+// each reply a wait collected, and each stray byte thrown away. Attached to a port with
+// SerialPort::setLineObserver; called on the thread that talks to the port (the user
+// interface's or the transfer's), so an observer that shows a window hands the calls over.
+class LineObserver {
+  public:
+    virtual ~LineObserver() = default;
+    virtual void BytesWritten(std::span<const std::uint8_t> bytes) = 0;
+    // The bytes a reply wait collected (none on a time-out) and how they were judged.
+    virtual void ReplyRead(std::span<const std::uint8_t> bytes, ReplyResult result) = 0;
+    // Bytes that answer no question of ours: waiting before a frame is written, left over
+    // after a reply was judged, or the rest of a reply that missed its time-out.
+    virtual void BytesDiscarded(std::span<const std::uint8_t> bytes) = 0;
+};
 
-// writeFrame, then the flush and pause of `exchange`. Reads nothing.
+// Writes the 12 frame bytes in one write and the 2 trailer bytes in a second. Before that the
+// line is cleared of whatever waits, so that no earlier byte can be taken for this frame's
+// reply; after a reply that did not come complete in time, its rest is first waited for (up
+// to that reply's time-out once more) and thrown away with it.
+void writeFrame(SerialPort& port, Clock& clock, const CommandFrame& frame);
+
+// writeFrame, then, once the frame has left the line (its line time at the port's LineBaud
+// counted from the start of the write, as a native port's write takes it), the flush and
+// pause of `exchange`. Reads nothing.
 void SendFrame(SerialPort& port, Clock& clock, const CommandFrame& frame, Exchange exchange);
 
 // Waits for one reply of 14 bytes and judges it (judgeReply). Bytes are collected until 14
-// have arrived or more than `timeoutMs` milliseconds have passed on `clock` since the start;
-// the wait blocks on the port for the remaining time instead of polling. Bytes beyond the
-// 14 stay queued for the next wait. The collected bytes are left at the start of the port's
-// receive buffer (zeroed first). Any result but ReplyOk is shown in a message box, caption
-// "Error", through `ui`.
+// have arrived or more than `timeoutMs` milliseconds have passed on `clock` since the start,
+// which is no earlier than the moment everything written has left the line; the wait blocks
+// on the port for the remaining time instead of polling. Reads no byte beyond the 14. The
+// collected bytes are left at the start of the port's receive buffer (zeroed first). Any
+// result but ReplyOk is shown in a message box, caption "Error", through `ui`.
 ReplyResult WaitReply(SerialPort& port, Clock& clock, UserInterface& ui, int timeoutMs);
 
-// SendFrame, then WaitReply with the exchange's time-out; ReplyOk at once for an exchange
+// The reply to the frame just written: WaitReply, then whatever is left on the line is thrown
+// away; a reply that did not come complete in time is owed, and its rest is thrown away before
+// the next frame (see writeFrame), so a late reply never answers a later question.
+ReplyResult ReadReply(SerialPort& port, Clock& clock, UserInterface& ui, int timeoutMs);
+
+// SendFrame, then ReadReply with the exchange's time-out; ReplyOk at once for an exchange
 // without reply.
 ReplyResult Transact(SerialPort& port, Clock& clock, UserInterface& ui, const CommandFrame& frame,
                      Exchange exchange);
 
 // A sample or sweep block: the header without trailer, data words with the CRC running on,
-// then the running CRC as trailer. Each write is followed by a flush.
+// then the running CRC as trailer. Each write is followed by a flush. On a port whose writes
+// return before the bytes have left, the writer keeps no more than kBlockLeadMs ahead of the
+// line (enough to ride out a busy machine), so the progress follows the line and a stop is
+// not queued behind a long block.
 class BlockWriter {
   public:
-    explicit BlockWriter(SerialPort& port) : port_(port) {}
+    static constexpr int kBlockLeadMs = 50;
 
-    // Writes the 12 header bytes; their CRC starts the running CRC.
+    BlockWriter(SerialPort& port, Clock& clock) : port_(port), clock_(clock) {}
+
+    // Clears the line as writeFrame does, then writes the 12 header bytes; their CRC starts
+    // the running CRC.
     void writeHeader(const CommandFrame& header);
     // Writes one data word (2 bytes, high first) and continues the CRC with its value.
     void writeWord(std::uint16_t word);
@@ -69,13 +100,17 @@ class BlockWriter {
     void writeWords(std::span<const std::uint16_t> words);
     // Writes the running CRC as the trailer.
     void writeTrailer();
-    // Trailer, then the Block exchange's pause and reply wait.
-    ReplyResult finish(Clock& clock, UserInterface& ui);
+    // Trailer, then the Block exchange's pause (once the block has left the line) and
+    // ReadReply.
+    ReplyResult finish(UserInterface& ui);
 
     std::uint16_t runningCrc() const { return crc_; }
 
   private:
+    void keepPace();
+
     SerialPort& port_;
+    Clock& clock_;
     std::uint16_t crc_ = 0xFFFF;
 };
 

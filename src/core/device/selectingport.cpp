@@ -56,6 +56,10 @@ void SelectingPort::PurgeTransmit() {
         active_->PurgeTransmit();
 }
 
+int SelectingPort::LineBaud() const {
+    return active_ ? active_->LineBaud() : 0;
+}
+
 bool SelectingPort::ClosePort() {
     if (active_ == nullptr)
         return false;

@@ -26,6 +26,7 @@ class SelectingPort final : public SerialPort {
     void FlushPort() override;
     void PurgeTransmit() override;
     bool ClosePort() override;
+    int LineBaud() const override;
 
     // The simulated generator (for displays of what it plays).
     SimPort& simulator() { return *simulator_; }

@@ -15,6 +15,8 @@
 
 namespace ombrix {
 
+class LineObserver; // protocol.h
+
 // Size of the receive buffer; no read delivers more than this at once.
 inline constexpr std::size_t kReceiveBufferSize = 64;
 
@@ -70,6 +72,12 @@ class SerialPort {
     // Closes the port. Returns false when it was already closed.
     virtual bool ClosePort() = 0;
 
+    // The line speed [baud] at which written bytes still have to cross the line after
+    // WritePort has returned (a USB adapter or a pseudo terminal returns at once), so that the
+    // protocol layer reckons their line time: 10 bits a byte. 0 when no line time is reckoned:
+    // the port is closed, its writes already take their line time, or its line takes none.
+    virtual int LineBaud() const { return 0; }
+
     // Reads what has arrived, at most min(maxCount, 64) bytes, into the START of the receive
     // buffer; returns the number read.
     std::size_t ReadAvailable(std::size_t maxCount);
@@ -81,12 +89,27 @@ class SerialPort {
     // The name passed to the last OpenPort call ("COM1" before any).
     const std::string& PortName() const { return portName_; }
 
+    // What the protocol layer keeps about the line between exchanges (protocol.cpp).
+    struct LineBook {
+        std::uint64_t clearAtNs = 0;   // clock time at which every byte written has left the line
+        std::size_t owedBytes = 0;     // bytes of a reply that did not come complete in time
+        std::uint64_t owedUntilMs = 0; // until when they are waited for before the next frame
+    };
+    LineBook& lineBook() { return lineBook_; }
+
+    // Where every frame written, reply read and stray byte discarded is reported (none when
+    // null). Called on the thread that talks to the port; not owned.
+    void setLineObserver(LineObserver* observer) { lineObserver_ = observer; }
+    LineObserver* lineObserver() const { return lineObserver_; }
+
   protected:
     void rememberName(const std::string& name) { portName_ = name; }
 
   private:
     ReceiveBuffer receiveBuffer_{};
     std::string portName_ = kStartPortName;
+    LineBook lineBook_;
+    LineObserver* lineObserver_ = nullptr;
 };
 
 } // namespace ombrix

@@ -41,8 +41,26 @@ void SimGenerator::receive(std::span<const std::uint8_t> bytes) {
 
 std::vector<std::uint8_t> SimGenerator::takeOutput() {
     std::vector<std::uint8_t> out;
+    for (const auto& reply : output_)
+        out.insert(out.end(), reply.begin(), reply.end());
+    output_.clear();
+    return out;
+}
+
+std::vector<std::vector<std::uint8_t>> SimGenerator::takeReplies() {
+    std::vector<std::vector<std::uint8_t>> out;
     out.swap(output_);
     return out;
+}
+
+std::uint32_t SimGenerator::draw() {
+    // The draws repeat for a seed: std::mt19937's sequence is fixed by the standard.
+    if (!seeded_ || randomSeed_ != faults_.seed) {
+        random_.seed(faults_.seed);
+        randomSeed_ = faults_.seed;
+        seeded_ = true;
+    }
+    return static_cast<std::uint32_t>(random_());
 }
 
 int SimGenerator::baud() const {
@@ -72,7 +90,13 @@ void SimGenerator::feed(std::uint8_t byte) {
     case Phase::Trailer:
         partial_.push_back(byte);
         if (partial_.size() == 2) {
-            const auto trailer = static_cast<std::uint16_t>((partial_[0] << 8) | partial_[1]);
+            auto trailer = static_cast<std::uint16_t>((partial_[0] << 8) | partial_[1]);
+            // 24 random bits against the fraction: the same draws for the same seed.
+            garbled_ = faults_.garble > 0 && (draw() >> 8) < faults_.garble * 16777216.0;
+            if (garbled_) {
+                trailer ^= static_cast<std::uint16_t>(1u << (draw() % 16));
+                ++state_.framesGarbled;
+            }
             completeFrame(trailer == crc_, false);
         }
         break;
@@ -126,6 +150,8 @@ void SimGenerator::completeFrame(bool crcOk, bool truncated) {
     event.words = std::move(words_);
     event.crcOk = crcOk;
     event.truncated = truncated;
+    event.garbled = garbled_;
+    garbled_ = false;
     words_.clear();
     partial_.clear();
     phase_ = Phase::Header;
@@ -151,7 +177,13 @@ void SimGenerator::completeFrame(bool crcOk, bool truncated) {
     if (replies && !faults_.silent && !stopped) {
         event.reply = buildReply(faults_.status != 0 ? faults_.status : status, data);
         event.replied = true;
-        output_.insert(output_.end(), event.reply.begin(), event.reply.end());
+        std::vector<std::uint8_t> out;
+        if (faults_.noiseEvery > 0 && (state_.repliesSent + 1) % faults_.noiseEvery == 0) {
+            out.push_back(static_cast<std::uint8_t>(draw() & 0xFF));
+            ++state_.noiseSent;
+        }
+        out.insert(out.end(), event.reply.begin(), event.reply.end());
+        output_.push_back(std::move(out));
         ++state_.repliesSent;
     }
     // A reset DSP restarts at 9600 baud with nothing loaded; the reply still goes out first.
@@ -218,6 +250,8 @@ void SimGenerator::reset() {
     fresh.framesRejected = state_.framesRejected;
     fresh.repliesSent = state_.repliesSent;
     fresh.noiseBytes = state_.noiseBytes;
+    fresh.noiseSent = state_.noiseSent;
+    fresh.framesGarbled = state_.framesGarbled;
     state_ = std::move(fresh);
 }
 
@@ -318,6 +352,7 @@ std::string SimGenerator::describe(const SimFrameEvent& e) const {
         break;
     }
     text += e.truncated ? " truncated" : "";
+    text += e.garbled ? " garbled" : "";
     text += e.crcOk ? " crc ok" : " crc BAD";
     if (e.replied)
         text += format(" -> reply status %d", e.reply[3]);

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -25,13 +26,17 @@ struct SimSettings {
     std::string version = "SIM 1.0"; // at most 7 characters are reported
 };
 
-// Reply faults. They change only what is sent back; the frames are still decoded and applied.
+// Faults of the device and of its line. The reply faults change only what is sent back; the
+// frames are still decoded and applied. A garbled frame is rejected as one with a wrong CRC.
 struct SimFaults {
     bool silent = false;     // never reply
     bool badCrc = false;     // reply with a wrong CRC
     bool badFormat = false;  // reply with byte 2 = 1 (CRC matching the bad bytes)
     std::uint8_t status = 0; // status byte of every reply when not 0
     long stopAfter = -1;     // reply to this many frames, then stay silent (< 0: always)
+    long noiseEvery = 0;     // one random byte of line noise before every Nth reply (0: none)
+    double garble = 0;       // fraction 0..1 of received frames with one bit of their CRC flipped
+    std::uint32_t seed = 1;  // of the random noise bytes and garbled bits
 };
 
 // Device status byte values of this simulator.
@@ -58,6 +63,8 @@ struct SimState {
     std::uint64_t framesRejected = 0; // CRC mismatches
     std::uint64_t repliesSent = 0;
     std::uint64_t noiseBytes = 0; // bytes dropped while looking for a frame start
+    std::uint64_t noiseSent = 0;  // random bytes sent before replies (SimFaults::noiseEvery)
+    std::uint64_t framesGarbled = 0;
 };
 
 // One decoded frame, for logs and tests.
@@ -67,6 +74,7 @@ struct SimFrameEvent {
     bool crcOk = false;
     bool truncated = false; // a block that ended before its declared word count
     bool replied = false;
+    bool garbled = false; // one bit of its CRC was flipped on the line
     std::array<std::uint8_t, kReplySize> reply{};
     std::string text; // one-line decoded description
 };
@@ -87,6 +95,8 @@ class SimGenerator {
 
     // Reply bytes produced since the last call.
     std::vector<std::uint8_t> takeOutput();
+    // The same, one element per reply (with the noise byte sent before it, if any).
+    std::vector<std::vector<std::uint8_t>> takeReplies();
 
     const SimState& state() const { return state_; }
     const SimSettings& settings() const { return settings_; }
@@ -121,6 +131,7 @@ class SimGenerator {
     std::array<std::uint8_t, kReplySize> buildReply(std::uint8_t status,
                                                     std::span<const std::uint8_t> data) const;
     std::string describe(const SimFrameEvent& event) const;
+    std::uint32_t draw();
 
     SimSettings settings_;
     SimFaults faults_;
@@ -133,7 +144,11 @@ class SimGenerator {
     std::vector<std::uint8_t> partial_; // bytes of the current word or trailer
     std::uint16_t crc_ = 0;
     std::uint16_t crcBeforeLastWord_ = 0;
-    std::vector<std::uint8_t> output_;
+    std::vector<std::vector<std::uint8_t>> output_;
+    std::mt19937 random_;
+    std::uint32_t randomSeed_ = 0;
+    bool seeded_ = false;
+    bool garbled_ = false; // the frame in hand had a bit flipped
     std::function<void(const SimFrameEvent&)> listener_;
 };
 

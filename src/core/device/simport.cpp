@@ -24,6 +24,11 @@ bool SimPort::IsOpen() const {
     return open_;
 }
 
+int SimPort::LineBaud() const {
+    std::lock_guard lock(mutex_);
+    return open_ && pacing_ ? baudForIndex(baudIndex_) : 0;
+}
+
 void SimPort::setPacing(bool on) {
     std::lock_guard lock(mutex_);
     pacing_ = on;

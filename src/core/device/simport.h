@@ -33,6 +33,8 @@ class SimPort final : public SerialPort {
     void FlushPort() override {}
     void PurgeTransmit() override {}
     bool ClosePort() override;
+    // Paced writes take their line time themselves; unpaced ones take none.
+    int LineBaud() const override;
 
     void setPacing(bool on);
 

@@ -65,7 +65,9 @@ std::string simStateJson(const SimGenerator& g) {
     out << "  \"frames_decoded\": " << s.framesDecoded << ",\n";
     out << "  \"frames_rejected\": " << s.framesRejected << ",\n";
     out << "  \"replies_sent\": " << s.repliesSent << ",\n";
-    out << "  \"noise_bytes\": " << s.noiseBytes << "\n";
+    out << "  \"noise_bytes\": " << s.noiseBytes << ",\n";
+    out << "  \"noise_sent\": " << s.noiseSent << ",\n";
+    out << "  \"frames_garbled\": " << s.framesGarbled << "\n";
     out << "}\n";
     return out.str();
 }

@@ -116,6 +116,7 @@ bool TermiosPort::OpenPort(const std::string& name, int baudIndex) {
     // pseudo terminal it may still hold the last frame of the previous user.)
     tcflush(fd, TCIFLUSH);
     fd_ = fd;
+    baud_ = baudForIndex(baudIndex);
     lastError_.clear();
     return true;
 }

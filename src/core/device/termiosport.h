@@ -31,6 +31,9 @@ class TermiosPort final : public SerialPort {
     void FlushPort() override;
     void PurgeTransmit() override;
     bool ClosePort() override;
+    // The speed of the open port: a USB adapter or a pseudo terminal takes the bytes long
+    // before they have crossed the line.
+    int LineBaud() const override { return fd_ >= 0 ? baud_ : 0; }
 
     // The number of bytes waiting in the receive queue (0 when closed).
     std::size_t waitingCount() const;
@@ -40,6 +43,7 @@ class TermiosPort final : public SerialPort {
 
   private:
     int fd_ = -1;
+    int baud_ = 0;
     std::string lastError_;
 };
 

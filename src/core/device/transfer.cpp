@@ -67,9 +67,15 @@ bool planSweep(const TransferInput& in, const DeviceNumbers& numbers, TransferPl
         error = "The sweep step time is not a number of milliseconds from 0 to 65535.";
         return false;
     }
+    const std::int64_t cycles = sweepCyclesPerMs(static_cast<double>(numbers.quartz));
+    if (cycles > 0xFFFF) {
+        error = "Sweep refused: the quartz gives " + std::to_string(cycles) +
+                " cycles per millisecond, more than the device counts (at most 65535).";
+        return false;
+    }
     plan.sweep = true;
     plan.sweepMode = g.SwapCyclic ? SweepCyclic : SweepSingle;
-    plan.cyclesPerMs = sweepCyclesPerMs(static_cast<double>(numbers.quartz));
+    plan.cyclesPerMs = static_cast<std::uint16_t>(cycles);
     plan.stepTimeMs = static_cast<std::uint16_t>(std::trunc(*time));
     plan.sweepWordCount = table.wordCount;
     plan.sweepWords = table.words;
@@ -158,7 +164,7 @@ void SendThread(DeviceCommands& commands, TransferProgress& progress, const Tran
         if (!(plan.activeMask & (1u << i)))
             continue;
         const std::vector<std::uint16_t> words = sampleWords(in, plan, i);
-        BlockWriter block(port);
+        BlockWriter block(port, clock);
         block.writeHeader(samplesHeader(static_cast<std::uint8_t>(i), ordinal,
                                         static_cast<std::uint16_t>(plan.samples), plan.activeMask));
         for (std::size_t j = 0; j < words.size() && !stop; ++j) {
@@ -166,7 +172,7 @@ void SendThread(DeviceCommands& commands, TransferProgress& progress, const Tran
             progress.StepProgress();
         }
         ++ordinal;
-        if (block.finish(clock, ui) != ReplyOk)
+        if (block.finish(ui) != ReplyOk)
             stop = true;
     }
 
@@ -178,18 +184,16 @@ void SendThread(DeviceCommands& commands, TransferProgress& progress, const Tran
     }
 
     if (plan.sweep) {
-        BlockWriter block(port);
+        BlockWriter block(port, clock);
         block.writeHeader(sweepHeader(static_cast<SweepMode>(plan.sweepMode), plan.cyclesPerMs,
                                       plan.stepTimeMs, plan.sweepWordCount));
         for (std::size_t w = 0; w + 3 <= plan.sweepWords.size() && !stop; w += 3) {
             block.writeWords(std::span<const std::uint16_t>(plan.sweepWords.data() + w, 3));
             progress.StepProgress();
         }
-        block.finish(clock, ui);
+        block.finish(ui);
     } else {
-        const ExchangeTiming t = exchangeTiming(Exchange::Block);
-        SendFrame(port, clock, sweepOffFrame(), Exchange::Block);
-        WaitReply(port, clock, ui, t.replyTimeoutMs);
+        Transact(port, clock, ui, sweepOffFrame(), Exchange::Block);
     }
 
     port.PurgeTransmit();

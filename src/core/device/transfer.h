@@ -74,7 +74,8 @@ struct TransferPlan {
 // is not a whole number from 1 to 65535, a device setting is not a whole number, the
 // frequency of a "Send all" is faster or slower than the device can play, or the sweep is on
 // and its end is below its start, its table would not fit the 16-bit word count, a step has
-// no playable timing or its step time is not a number from 0 to 65535 ms.
+// no playable timing, its step time is not a number from 0 to 65535 ms or the quartz gives
+// more cycles per millisecond than the header's 16 bits hold.
 std::optional<TransferPlan> planTransfer(const TransferInput& input, std::string& error);
 
 // The sample code words of output `output` (0..5): N codes, 0 V (0x1000) where the store
