@@ -7,6 +7,7 @@
 #include "core/compute/spectrum.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
+#include "gui/common/appicon.h"
 #include "gui/common/guicalcsink.h"
 #include "gui/device/devicecontroller.h"
 
@@ -39,6 +40,7 @@ char systemDecimalSeparator() {
 
 TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle("Ombrix");
+    setWindowIcon(appIcon());
     // The layout was drawn for a small dialog font (about 11 pixels).
     QFont small = font();
     small.setPixelSize(11);
