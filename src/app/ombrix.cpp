@@ -8,6 +8,7 @@
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
 #include "gui/common/appicon.h"
+#include "gui/common/filedrop.h"
 #include "gui/common/guicalcsink.h"
 #include "gui/device/devicecontroller.h"
 
@@ -75,6 +76,8 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
     bindFieldRules();
     bindFileCommands();
     bindPlayback();
+    // Settings files dropped anywhere on the window open as if chosen in Open.
+    new FileDrop(this, [this](const QString& name) { openDroppedFile(name); });
     resize(kDesignWidth, kDesignHeight);
     pagesDesignSize_ = pages_->size();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
