@@ -1,10 +1,10 @@
 // Opening forms the way the desktop does: by name (the command line), by dropping a file on
 // the window, and from the "Recent forms" submenu; with the dialogs answered by the test.
 #include "app/ombrix.h"
+#include "core/model/settingsfile.h"
 #include "gui/common/recentforms.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDropEvent>
@@ -39,172 +39,116 @@ class DesktopFilesTest : public ::testing::Test {
             return false;
         };
         p.openFileName = [this] { return openName; };
-        p.saveFileName = [this] { return saveName; };
+        p.saveFileName = [this] { return path("saved.set"); };
         w->setPrompts(p);
         w->finishCalculation();
     }
     void TearDown() override { w->finishCalculation(); }
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    // Saves the forms with output 2 active under `name` and returns to the start-up forms.
-    void saveForms(const QString& name, const char* freq = "500") {
-        TOmbrix other;
-        other.setMessageHandler([](const QString&, const QString&) {});
-        other.general().Freq->setText(freq);
-        other.general().activeBox[1]->click();
-        TOmbrix::Prompts p;
-        p.saveFileName = [&name] { return name; };
-        other.setPrompts(p);
-        other.SaveAs();
-        other.finishCalculation();
+    // A settings file of the New forms with output 2 active and frequency `freq`.
+    QString writeForms(const QString& name, const char* freq) {
+        FormsConfig f = newForms();
+        f.General.Freq = freq;
+        f.General.Active[1] = true;
+        const std::vector<unsigned char> image = encodeForms(f);
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(image.data()), qint64(image.size()));
+        return path(name);
     }
-    void writeBytes(const QString& name, const QByteArray& bytes) {
-        QFile file(name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    // Drags `file` over `target` and drops it there; true when the drop was taken.
-    bool drop(QWidget* target, const QString& file) {
+    // Drags `file` over `target` and drops it there, as a file manager does.
+    void drop(QWidget* target, const QString& file) {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(file)});
-        data.setText(QUrl::fromLocalFile(file).toString()); // as file managers send it
+        data.setText(QUrl::fromLocalFile(file).toString());
         const QPoint at = target->rect().center();
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted())
-            return false;
+        ASSERT_TRUE(enter.isAccepted());
         QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &dropped);
         QCoreApplication::processEvents(); // the file opens once the drop has ended
         w->finishCalculation();
-        return dropped.isAccepted();
-    }
-    QStringList recentEntries() {
-        w->recentForms()->refresh();
-        QStringList texts;
-        for (QAction* a : w->findChild<QMenu*>("RecentForms1")->actions())
-            texts << a->data().toString();
-        return texts;
     }
 
     QTemporaryDir dir;
     std::unique_ptr<TOmbrix> w;
     std::vector<std::string> messages, questions;
-    QString openName, saveName;
+    QString openName;
 };
 
 TEST_F(DesktopFilesTest, OpenByNameLoadsAndRefusesLikeOpen) {
-    saveForms(path("good.set"));
-    writeBytes(path("short.set"), QByteArray(100, 'x'));
-
-    // A refused file gives the same message whichever way it was named, and leaves the forms.
-    w->output(0).offset->setText("2");
+    QFile(writeForms("short.set", "1")).resize(100);
     const FormsConfig before = w->forms();
     for (const char* name : {"short.set", "missing.set"}) {
         openName = path(name);
         w->Open();
         EXPECT_FALSE(w->openFile(path(name)));
         ASSERT_EQ(messages.size(), 2u) << name;
-        EXPECT_EQ(messages[0], messages[1]);
-        EXPECT_EQ(messages[0].rfind("Error: ", 0), 0u);
+        EXPECT_EQ(messages[0], messages[1]); // the same refusal either way
         EXPECT_EQ(w->forms(), before);
         messages.clear();
     }
-
-    EXPECT_TRUE(w->openFile(path("good.set")));
+    EXPECT_TRUE(w->openFile(writeForms("good.set", "500")));
     w->finishCalculation();
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(w->forms().General.Freq, "500");
+    EXPECT_EQ(w->general().Freq->text(), "500");
     EXPECT_EQ(w->ActiveCount(), 2);
     EXPECT_EQ(w->currentFileName(), path("good.set"));
     EXPECT_TRUE(w->menuAction("Save1")->isEnabled());
-    EXPECT_TRUE(w->isModified()); // as Open: the next New asks its question
     EXPECT_EQ(w->calculationRequests().back(), std::make_pair(0, 5));
 }
 
-TEST_F(DesktopFilesTest, DroppedFileOpensAnywhereWithTheSaveQuestionWhenModified) {
-    saveForms(path("a.set"), "700");
-    saveForms(path("b.set"), "800");
-
-    // On a clean window: no question. Dropped on an edit, the file opens and its address is
-    // not typed into the edit.
-    ASSERT_TRUE(drop(w->general().Freq, path("a.set")));
+TEST_F(DesktopFilesTest, DroppedFileOpensWithTheSaveQuestionWhenModified) {
+    // Clean forms: no question. Dropped on an edit, the file opens rather than its address
+    // being typed into the edit.
+    drop(w->general().Freq, writeForms("a.set", "700"));
     EXPECT_TRUE(questions.empty());
     EXPECT_EQ(w->general().Freq->text(), "700");
     EXPECT_EQ(w->currentFileName(), path("a.set"));
 
-    // Modified: New's question first, then the file opens whatever the answer.
-    w->pages()->setCurrentIndex(3);
-    ASSERT_TRUE(drop(w.get(), path("b.set")));
+    w->pages()->setCurrentIndex(3); // modified
+    drop(w.get(), writeForms("b.set", "800"));
     EXPECT_EQ(questions, std::vector<std::string>{"Would you like to save this forms?"});
-    EXPECT_EQ(w->forms().General.Freq, "800");
-
-    // A malformed file is refused with Open's message.
-    writeBytes(path("bad.set"), "no forms");
-    ASSERT_TRUE(drop(w.get(), path("bad.set")));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("is not a forms settings file"), std::string::npos);
-    EXPECT_EQ(w->forms().General.Freq, "800");
-
-    // Plain text still drops into an edit; only files are taken by the window.
-    QMimeData text;
-    text.setText("123");
-    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    enter.setAccepted(false);
-    QCoreApplication::sendEvent(w->general().Freq, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    EXPECT_FALSE(drop(w.get(), "")); // no local file: not taken
+    EXPECT_EQ(w->general().Freq->text(), "800");
 }
 
 TEST_F(DesktopFilesTest, RecentFormsKeepTheLastEightNewestFirstAndGreyMissingOnes) {
-    // The tests keep their settings in a temporary folder, never the user's.
     const QString store = QSettings(QSettings::UserScope, "Ombrix", "Ombrix").fileName();
-    EXPECT_TRUE(store.startsWith(QDir::tempPath())) << store.toStdString();
-    EXPECT_FALSE(w->findChild<QMenu*>("RecentForms1")->isEnabled()); // nothing yet
+    EXPECT_TRUE(store.startsWith(QDir::tempPath())) << "never the user's settings";
+    QMenu* menu = w->findChild<QMenu*>("RecentForms1");
+    EXPECT_FALSE(menu->isEnabled());
 
     QStringList names;
     for (int k = 0; k < 10; ++k)
-        names << path(QStringLiteral("f%1 & co.set").arg(k));
-    for (const QString& name : names)
-        saveForms(name);
+        names << writeForms(QStringLiteral("f%1 & co.set").arg(k), "321");
     for (const QString& name : names)
         w->openFile(name);
-    saveName = path("saved.set");
     w->SaveAs();                      // a saved file counts too
     w->openFile(names[7]);            // opened again: moves to the front, once
     w->openFile(path("missing.set")); // refused: not listed
     w->finishCalculation();
+    QFile::remove(names[9]);
+    w->recentForms()->refresh();
+
     const QStringList expected{names[7], path("saved.set"), names[9], names[8],
                                names[6], names[5],          names[4], names[3]};
-    EXPECT_EQ(recentEntries(), expected);
-
-    QMenu* menu = w->findChild<QMenu*>("RecentForms1");
-    EXPECT_TRUE(menu->isEnabled());
-    EXPECT_EQ(menu->title(), "&Recent forms");
-    // It stands above the separator before "Exit".
-    const QList<QAction*> items = qobject_cast<QMenu*>(menu->parent())->actions();
-    ASSERT_GE(items.size(), 3);
-    EXPECT_EQ(items[items.size() - 3], menu->menuAction());
-    EXPECT_TRUE(items[items.size() - 2]->isSeparator());
-
-    // A deleted file stays, greyed out; choosing a listed file opens it.
-    QFile::remove(names[9]);
-    recentEntries();
-    const QList<QAction*> actions = menu->actions();
-    EXPECT_EQ(actions[0]->text(), "&1 " + QDir::toNativeSeparators(names[7]).replace("&", "&&"));
-    for (QAction* a : actions)
-        EXPECT_EQ(a->isEnabled(), a->data().toString() != names[9]) << a->text().toStdString();
-    saveForms(names[3], "321");
-    actions[7]->trigger();
-    w->finishCalculation();
-    EXPECT_EQ(w->forms().General.Freq, "321");
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), expected.size());
+    for (int k = 0; k < items.size(); ++k) {
+        EXPECT_EQ(items[k]->data().toString(), expected[k]) << k;
+        EXPECT_EQ(items[k]->isEnabled(), k != 2) << k; // names[9] is gone: greyed out
+    }
+    EXPECT_EQ(items[0]->text(), "&1 " + QDir::toNativeSeparators(names[7]).replace("&", "&&"));
+    items[7]->trigger();
     EXPECT_EQ(w->currentFileName(), names[3]);
 
-    // Another window (a later run) reads the same list.
-    TOmbrix later;
-    later.recentForms()->refresh();
-    EXPECT_EQ(later.recentForms()->files().first(), names[3]);
-    later.finishCalculation();
+    // Above the separator before "Exit".
+    const QList<QAction*> file = qobject_cast<QMenu*>(menu->parent())->actions();
+    ASSERT_GE(file.size(), 3);
+    EXPECT_EQ(file[file.size() - 3], menu->menuAction());
+    EXPECT_TRUE(file[file.size() - 2]->isSeparator());
+    EXPECT_EQ(file.back(), w->menuAction("Exit1"));
 }
 
 } // namespace
