@@ -1,7 +1,8 @@
 # Two set-up commands on a fresh Debian 12 machine:
 #   make run    installs what is missing, builds and starts Ombrix
 #   make test   installs what is missing, builds and runs every test through CTest
-# Further targets for development: bench, check-sanitizers, fuzz, format, devsim.
+# Optional: make package builds a .deb (build/ombrix_*.deb) to install with apt.
+# Further targets for development: bench, bench-build, check-sanitizers, fuzz, format.
 
 BUILD      ?= build
 JOBS       ?= $(shell nproc)
@@ -11,9 +12,10 @@ SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := g++ cmake ninja-build make pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev \
             libqcustomplot-dev libgl-dev googletest libgtest-dev libgmock-dev \
             libbenchmark-dev libmuparser-dev libfftw3-dev clang libclang-rt-14-dev \
-            xvfb xauth imagemagick fonts-dejavu-core
+            xvfb xauth imagemagick fonts-dejavu-core \
+            help2man desktop-file-utils dpkg-dev file libxml2-utils
 
-.PHONY: deps configure build run test bench check-sanitizers fuzz format clean
+.PHONY: deps configure build run test package bench bench-build check-sanitizers fuzz format clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -42,9 +44,16 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
 
-bench: deps
+# The .deb of the programs, desktop entry, MIME type, icon and man pages (CPack).
+package: build
+	cmake --build $(BUILD) --target package
+
+# The Release build (-O3) with the benchmarks; CI builds it so that it keeps building.
+bench-build: deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMBRIX_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
+
+bench: bench-build
 	@for b in build-bench/bench_*; do echo "== $$b"; $$b --benchmark_counters_tabular=true; done
 
 # Whole test suite twice more: AddressSanitizer + UndefinedBehaviorSanitizer, then ThreadSanitizer.

@@ -35,6 +35,13 @@ int main(int argc, char** argv) {
         splash.reset();
 
         mainWindow.show();
+        // "ombrix FILE.set" (as the desktop starts it for a file) opens the file as Open
+        // would, once the window is up so that a refusal shows over it.
+        const QStringList arguments = QApplication::arguments();
+        if (arguments.size() > 1)
+            QMetaObject::invokeMethod(
+                &mainWindow, [&mainWindow, name = arguments.at(1)] { mainWindow.openFile(name); },
+                Qt::QueuedConnection);
         QApplication::exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, "Ombrix", e.what());

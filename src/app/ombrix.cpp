@@ -7,6 +7,8 @@
 #include "core/compute/spectrum.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
+#include "gui/common/appicon.h"
+#include "gui/common/filedrop.h"
 #include "gui/common/guicalcsink.h"
 #include "gui/device/devicecontroller.h"
 
@@ -39,6 +41,7 @@ char systemDecimalSeparator() {
 
 TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle("Ombrix");
+    setWindowIcon(appIcon());
     // The layout was drawn for a small dialog font (about 11 pixels).
     QFont small = font();
     small.setPixelSize(11);
@@ -73,6 +76,8 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
     bindFieldRules();
     bindFileCommands();
     bindPlayback();
+    // Settings files dropped anywhere on the window open as if chosen in Open.
+    new FileDrop(this, [this](const QString& name) { openDroppedFile(name); });
     resize(kDesignWidth, kDesignHeight);
     pagesDesignSize_ = pages_->size();
     if (const QScreen* screen = QGuiApplication::primaryScreen())

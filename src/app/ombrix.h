@@ -44,6 +44,7 @@ class TControlPanelForm;
 class TSettingsForm;
 class TEquForm;
 class TAboutForm;
+class RecentForms;
 
 class TOmbrix : public QMainWindow {
     Q_OBJECT
@@ -112,6 +113,12 @@ class TOmbrix : public QMainWindow {
     // The forms settings file (ombrixfile.cpp).
     void NewSample();
     void Open();
+    // Open once a name is chosen (the dialog, the command line, a recent file): the forms
+    // stay as they were, with a message, when the file cannot be read or is not a forms file.
+    bool openFile(const QString& name);
+    // A file dropped on the window: the save question if the forms are modified, then openFile.
+    void openDroppedFile(const QString& name);
+    RecentForms* recentForms() const { return recent_; }
     bool Save();
     void SaveAs();
     void SaveIfPossible();
@@ -157,6 +164,7 @@ class TOmbrix : public QMainWindow {
     void updateSweepSteps();
     void bindFileCommands();
     bool askYesNo(const QString& text, const QString& caption);
+    void offerToSave(); // New's question "Would you like to save this forms?"
     QString askOpenFileName();
     QString askSaveFileName();
     QString askExportFileName();
@@ -214,6 +222,7 @@ class TOmbrix : public QMainWindow {
     MessageHandler messageHandler_;
     Prompts prompts_;
     QString fileName_;
+    RecentForms* recent_ = nullptr;
 
     std::unique_ptr<DeviceController> device_;
     TControlPanelForm* controlPanel_ = nullptr;

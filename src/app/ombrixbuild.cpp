@@ -3,15 +3,16 @@
 
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
+#include "gui/common/recentforms.h"
 #include "gui/common/toolicons.h"
 #include "gui/dialogs/aboutform.h"
 
 #include <QAction>
 #include <QGroupBox>
-#include <QRadioButton>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -95,6 +96,12 @@ void TOmbrix::buildMenus() {
     add(file, "Saveas1", "S&ave forms as...", Qt::SHIFT | Qt::Key_F2);
     file->addSeparator();
     add(file, "Export1", "Export samples...");
+    QMenu* recent = file->addMenu("&Recent forms");
+    recent->setObjectName("RecentForms1");
+    recent_ = new RecentForms(
+        recent, [this](const QString& name) { openFile(name); }, this);
+    // Rebuilt on every opening, so that files deleted meanwhile show greyed out.
+    connect(file, &QMenu::aboutToShow, recent_, &RecentForms::refresh);
     file->addSeparator();
     QAction* exit = add(file, "Exit1", "E&xit");
     connect(exit, &QAction::triggered, this, &QWidget::close);

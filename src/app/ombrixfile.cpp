@@ -4,6 +4,7 @@
 #include "core/model/numbertext.h"
 #include "core/model/sampleexport.h"
 #include "core/model/settingsfile.h"
+#include "gui/common/recentforms.h"
 #include "gui/common/updown.h"
 
 #include <QAction>
@@ -67,7 +68,9 @@ bool TOmbrix::Save() {
         file.write(reinterpret_cast<const char*>(image.data()),
                    static_cast<qint64>(image.size())) == static_cast<qint64>(image.size()) &&
         file.commit();
-    if (!ok)
+    if (ok)
+        recent_->add(fileName_);
+    else
         showMessage(QStringLiteral("Could not save the forms to \"%1\": %2")
                         .arg(fileName_, file.errorString()),
                     "Error");
@@ -94,14 +97,18 @@ void TOmbrix::SaveIfPossible() {
 void TOmbrix::Open() {
     modified_ = true;
     const QString name = askOpenFileName();
-    if (name.isEmpty())
-        return;
+    if (!name.isEmpty())
+        openFile(name);
+}
+
+bool TOmbrix::openFile(const QString& name) {
+    modified_ = true;
     fileName_ = name;
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly)) {
         showMessage(QStringLiteral("Could not open \"%1\": %2").arg(name, file.errorString()),
                     "Error");
-        return;
+        return false;
     }
     menuAction("Save1")->setEnabled(true);
     // One byte more than an image holds, so that a longer file is seen as such.
@@ -115,25 +122,37 @@ void TOmbrix::Open() {
         showMessage(QStringLiteral("\"%1\" is not a forms settings file: %2")
                         .arg(name, QString::fromStdString(*error)),
                     "Error");
-        return;
+        return false;
     }
     applyForms(loaded);
     CalculateForms(0, kOutputCount - 1);
+    recent_->add(name);
+    return true;
+}
+
+void TOmbrix::openDroppedFile(const QString& name) {
+    if (modified_)
+        offerToSave();
+    openFile(name);
+}
+
+void TOmbrix::offerToSave() {
+    if (!askYesNo("Would you like to save this forms?", "Confirm"))
+        return;
+    if (!fileName_.isEmpty()) {
+        Save();
+        return;
+    }
+    const QString name = askSaveFileName();
+    if (!name.isEmpty()) {
+        fileName_ = name;
+        Save();
+    }
 }
 
 void TOmbrix::NewSample() {
     if (modified_) {
-        if (askYesNo("Would you like to save this forms?", "Confirm")) {
-            if (!fileName_.isEmpty()) {
-                Save();
-            } else {
-                const QString name = askSaveFileName();
-                if (!name.isEmpty()) {
-                    fileName_ = name;
-                    Save();
-                }
-            }
-        }
+        offerToSave();
         modified_ = false;
     }
     applyForms(newForms());

@@ -146,7 +146,7 @@ class SendAgainstDevsim : public ::testing::Test {
 template <class T> std::string jsonArray(const std::vector<T>& values) {
     std::string s = "[";
     for (std::size_t i = 0; i < values.size(); ++i)
-        s += (i ? "," : "") + std::to_string(values[i]);
+        s.append(i ? "," : "").append(std::to_string(values[i]));
     return s + "]";
 }
 

@@ -251,7 +251,7 @@ struct Program {
     std::string joinedMessages() const {
         std::string s;
         for (const QString& m : messages)
-            s += "[" + m.toStdString() + "] ";
+            s.append("[").append(m.toStdString()).append("] ");
         return s;
     }
 

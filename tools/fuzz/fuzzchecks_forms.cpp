@@ -23,7 +23,9 @@ namespace {
 constexpr const char* kKeptStep = "7";
 
 FormsConfig formsToDecodeInto(FormsConfig base) {
-    base.General.Step = kKeptStep;
+    // A new string moved in, not a copy over the old one: GCC 12 at -O3 takes the copy of a
+    // one-letter literal for an overlapping memcpy (-Wrestrict, GCC bug 105329).
+    base.General.Step = std::string(kKeptStep);
     base.General.SetMaxNumber = true;
     return base;
 }

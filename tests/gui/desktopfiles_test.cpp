@@ -1,0 +1,155 @@
+// Opening forms the way the desktop does: by name (the command line), by dropping a file on
+// the window, and from the "Recent forms" submenu; with the dialogs answered by the test.
+#include "app/ombrix.h"
+#include "core/model/settingsfile.h"
+#include "gui/common/recentforms.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+class DesktopFilesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QSettings(QSettings::UserScope, "Ombrix", "Ombrix").clear();
+        w = std::make_unique<TOmbrix>();
+        w->setMessageHandler([this](const QString& text, const QString& caption) {
+            messages.push_back((caption + ": " + text).toStdString());
+        });
+        TOmbrix::Prompts p;
+        p.askYesNo = [this](const QString& text, const QString&) {
+            questions.push_back(text.toStdString());
+            return false;
+        };
+        p.openFileName = [this] { return openName; };
+        p.saveFileName = [this] { return path("saved.set"); };
+        w->setPrompts(p);
+        w->finishCalculation();
+    }
+    void TearDown() override { w->finishCalculation(); }
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    // A settings file of the New forms with output 2 active and frequency `freq`.
+    QString writeForms(const QString& name, const char* freq) {
+        FormsConfig f = newForms();
+        f.General.Freq = freq;
+        f.General.Active[1] = true;
+        const std::vector<unsigned char> image = encodeForms(f);
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(image.data()), qint64(image.size()));
+        return path(name);
+    }
+    // Drags `file` over `target` and drops it there, as a file manager does.
+    void drop(QWidget* target, const QString& file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        data.setText(QUrl::fromLocalFile(file).toString());
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &dropped);
+        QCoreApplication::processEvents(); // the file opens once the drop has ended
+        w->finishCalculation();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TOmbrix> w;
+    std::vector<std::string> messages, questions;
+    QString openName;
+};
+
+TEST_F(DesktopFilesTest, OpenByNameLoadsAndRefusesLikeOpen) {
+    QFile(writeForms("short.set", "1")).resize(100);
+    const FormsConfig before = w->forms();
+    for (const char* name : {"short.set", "missing.set"}) {
+        openName = path(name);
+        w->Open();
+        EXPECT_FALSE(w->openFile(path(name)));
+        ASSERT_EQ(messages.size(), 2u) << name;
+        EXPECT_EQ(messages[0], messages[1]); // the same refusal either way
+        EXPECT_EQ(w->forms(), before);
+        messages.clear();
+    }
+    EXPECT_TRUE(w->openFile(writeForms("good.set", "500")));
+    w->finishCalculation();
+    EXPECT_EQ(w->general().Freq->text(), "500");
+    EXPECT_EQ(w->ActiveCount(), 2);
+    EXPECT_EQ(w->currentFileName(), path("good.set"));
+    EXPECT_TRUE(w->menuAction("Save1")->isEnabled());
+    EXPECT_EQ(w->calculationRequests().back(), std::make_pair(0, 5));
+}
+
+TEST_F(DesktopFilesTest, DroppedFileOpensWithTheSaveQuestionWhenModified) {
+    // Clean forms: no question. Dropped on an edit, the file opens rather than its address
+    // being typed into the edit.
+    drop(w->general().Freq, writeForms("a.set", "700"));
+    EXPECT_TRUE(questions.empty());
+    EXPECT_EQ(w->general().Freq->text(), "700");
+    EXPECT_EQ(w->currentFileName(), path("a.set"));
+
+    w->pages()->setCurrentIndex(3); // modified
+    drop(w.get(), writeForms("b.set", "800"));
+    EXPECT_EQ(questions, std::vector<std::string>{"Would you like to save this forms?"});
+    EXPECT_EQ(w->general().Freq->text(), "800");
+}
+
+TEST_F(DesktopFilesTest, RecentFormsKeepTheLastEightNewestFirstAndGreyMissingOnes) {
+    const QString store = QSettings(QSettings::UserScope, "Ombrix", "Ombrix").fileName();
+    EXPECT_TRUE(store.startsWith(QDir::tempPath())) << "never the user's settings";
+    QMenu* menu = w->findChild<QMenu*>("RecentForms1");
+    EXPECT_FALSE(menu->isEnabled());
+
+    QStringList names;
+    for (int k = 0; k < 10; ++k)
+        names << writeForms(QStringLiteral("f%1 & co.set").arg(k), "321");
+    for (const QString& name : names)
+        w->openFile(name);
+    w->SaveAs();                      // a saved file counts too
+    w->openFile(names[7]);            // opened again: moves to the front, once
+    w->openFile(path("missing.set")); // refused: not listed
+    w->finishCalculation();
+    QFile::remove(names[9]);
+    w->recentForms()->refresh();
+
+    const QStringList expected{names[7], path("saved.set"), names[9], names[8],
+                               names[6], names[5],          names[4], names[3]};
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), expected.size());
+    for (int k = 0; k < items.size(); ++k) {
+        EXPECT_EQ(items[k]->data().toString(), expected[k]) << k;
+        EXPECT_EQ(items[k]->isEnabled(), k != 2) << k; // names[9] is gone: greyed out
+    }
+    EXPECT_EQ(items[0]->text(), "&1 " + QDir::toNativeSeparators(names[7]).replace("&", "&&"));
+    items[7]->trigger();
+    EXPECT_EQ(w->currentFileName(), names[3]);
+
+    // Above the separator before "Exit".
+    const QList<QAction*> file = qobject_cast<QMenu*>(menu->parent())->actions();
+    ASSERT_GE(file.size(), 3);
+    EXPECT_EQ(file[file.size() - 3], menu->menuAction());
+    EXPECT_TRUE(file[file.size() - 2]->isSeparator());
+    EXPECT_EQ(file.back(), w->menuAction("Exit1"));
+}
+
+} // namespace
+} // namespace ombrix
