@@ -11,7 +11,10 @@ if [ "${3:-}" != "--on-display" ]; then
     for tool in xvfb-run xwininfo import convert; do
         command -v "$tool" >/dev/null || { echo "skipped: no $tool"; exit 77; }
     done
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$program" "$keep" --on-display
+    # Start the search for a free display at a random number: two xvfb-run -a started at the
+    # same moment (parallel tests) can otherwise both take the first free one.
+    exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x1024x24" \
+        bash "$0" "$program" "$keep" --on-display
 fi
 
 work=$(mktemp -d)
@@ -20,7 +23,7 @@ QT_QPA_PLATFORM=xcb "$program" &
 pid=$!
 # A tree line ends with the window's size and its position on the screen: 637x360+X+Y  +X+Y
 splash=""
-for _ in $(seq 200); do
+for _ in $(seq 600); do # up to 30 s on a loaded machine
     splash=$(xwininfo -root -tree 2>/dev/null | grep -E ' 637x360\+' | head -1)
     [ -n "$splash" ] && break
     sleep 0.05
