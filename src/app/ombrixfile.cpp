@@ -103,14 +103,12 @@ void TOmbrix::Open() {
 
 bool TOmbrix::openFile(const QString& name) {
     modified_ = true;
-    fileName_ = name;
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly)) {
         showMessage(QStringLiteral("Could not open \"%1\": %2").arg(name, file.errorString()),
                     "Error");
         return false;
     }
-    menuAction("Save1")->setEnabled(true);
     // One byte more than an image holds, so that a longer file is seen as such.
     const QByteArray bytes = file.read(static_cast<qint64>(kFormsFileSize) + 1);
     FormsConfig loaded = forms_;
@@ -124,6 +122,10 @@ bool TOmbrix::openFile(const QString& name) {
                     "Error");
         return false;
     }
+    // Only a file that was read becomes the current one: Save must never overwrite a file
+    // whose forms were refused.
+    fileName_ = name;
+    menuAction("Save1")->setEnabled(true);
     applyForms(loaded);
     CalculateForms(0, kOutputCount - 1);
     recent_->add(name);

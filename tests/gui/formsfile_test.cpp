@@ -119,6 +119,33 @@ TEST_F(FormsFileTest, MalformedFileIsRefusedAndTheFormsStay) {
     EXPECT_EQ(w->forms(), before);
 }
 
+// A refused file never becomes the current one, so the tool bar's Save cannot overwrite it:
+// without a current file it asks for a name, with one it writes that one.
+TEST_F(FormsFileTest, RefusedOpenKeepsThePreviousFileName) {
+    QFile bad(path("bad.set"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(18, 'x'));
+    bad.close();
+    for (const bool hadFile : {false, true}) {
+        SCOPED_TRACE(hadFile);
+        w = makeWindow();
+        saveDialogs = 0;
+        saveName = path("good.set");
+        if (hadFile)
+            w->SaveAs();
+        const QString previous = w->currentFileName();
+        const int dialogsBefore = saveDialogs;
+        openName = path("bad.set");
+        w->Open();
+        EXPECT_EQ(w->currentFileName(), previous);
+        EXPECT_EQ(w->menuAction("Save1")->isEnabled(), hadFile);
+        saveName = QString(); // a Save dialog, if shown, is cancelled
+        w->toolButton(8)->click();
+        EXPECT_EQ(QFile(path("bad.set")).size(), 18);
+        EXPECT_EQ(saveDialogs, dialogsBefore + (hadFile ? 0 : 1));
+    }
+}
+
 TEST_F(FormsFileTest, FailedSaveIsReported) {
     saveName = path("no/such/folder/c.set");
     w->SaveAs();
