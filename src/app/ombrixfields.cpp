@@ -134,7 +134,7 @@ void TOmbrix::bindFieldRules() {
                     [this, cell, family, i](QKeyEvent* e) {
                         return shownOutput() == i && applyKeyFilter(cell, family, e, i);
                     },
-                    [this] { applyOutcome(onExit(forms_, shownOutput())); });
+                    [this, i] { applyOutcome(onExit(forms_, i)); });
             }
         }
         for (int k = 0; k < kPulseParamCount; ++k) {
@@ -145,14 +145,14 @@ void TOmbrix::bindFieldRules() {
                 [this, cell, family, i](QKeyEvent* e) {
                     return shownOutput() == i && applyKeyFilter(cell, family, e, i);
                 },
-                [this] { applyOutcome(onExitPulse(forms_, shownOutput(), sep_)); });
+                [this, i] { applyOutcome(onExitPulse(forms_, i, sep_)); });
         }
         watchField(
             o.offset,
             [this, &o](QKeyEvent* e) {
                 return applyKeyFilter(o.offset, FieldFamily::Offset, e, -1);
             },
-            [this] { applyOutcome(onExit(forms_, shownOutput())); });
+            [this, i] { applyOutcome(onExit(forms_, i)); });
     }
 
     // A typed space on the active-output and sweep boxes marks the forms modified.

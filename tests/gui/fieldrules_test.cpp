@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -135,6 +136,41 @@ TEST_F(FieldRulesTest, HarmonicAndOffsetMinusRules) {
     EXPECT_EQ(o.offset->text(), "-1");
     type(o.amplitude[6], "-", o.offset);
     EXPECT_EQ(o.amplitude[6]->text(), "0"); // a lone "-" is repaired on exit
+}
+
+// A field left by clicking another page's tab is committed to the output it belongs to, not to
+// the page shown by then: its empty cells are repaired and that output is recalculated.
+TEST_F(FieldRulesTest, LeavingByATabClickCommitsToTheFieldsOwnOutput) {
+    struct Case {
+        const char* name;
+        int target; // page index clicked (0 = "General", k = Output k)
+        bool pulse;
+    };
+    for (const Case& c :
+         {Case{"harmonic, to General", 0, false}, Case{"harmonic, to Output 4", 4, false},
+          Case{"pulse, to General", 0, true}, Case{"pulse, to Output 5", 5, true}}) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        OutputPage& o = w->output(1);
+        w->pages()->setCurrentIndex(2);
+        if (c.pulse)
+            o.formItems[1]->click();
+        w->finishCalculation();
+        w->clearCalculationRequests();
+        QLineEdit* edit = c.pulse ? o.pulse[0] : o.amplitude[0];
+        QLineEdit* emptied = c.pulse ? o.pulse[3] : o.phase[2];
+        type(emptied, "");
+        type(edit, "3");
+        QTabBar* tabs = w->pages()->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(c.target).center());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w->pages()->currentIndex(), c.target);
+        EXPECT_EQ(emptied->text(), "0");
+        ASSERT_FALSE(w->calculationRequests().empty());
+        EXPECT_EQ(w->calculationRequests().back(), std::make_pair(1, 1));
+        const OutputForm& f = w->forms().Outputs[1];
+        EXPECT_EQ(c.pulse ? f.Pulse[0] : f.Harmonics[0].Amplitude, "3");
+    }
 }
 
 TEST_F(FieldRulesTest, CopySourceIsChosenFromItsListOnly) {
