@@ -75,8 +75,10 @@ void TOmbrix::updateSweepSteps() {
 
 void TOmbrix::sampleCountChanged() {
     sampleCountChanged_ = true;
-    SampleCountChange c = NumOfSamChange(forms_.General, controlPanelFreq_, deviceSettings(), sep_,
-                                         chartMenu_->view() != ViewKind::Form);
+    // While the user types the count, only the limits follow; leaving the field clamps.
+    SampleCountChange c =
+        NumOfSamChange(forms_.General, controlPanelFreq_, deviceSettings(), sep_,
+                       chartMenu_->view() != ViewKind::Form, !general_.NumOfSam->hasFocus());
     if (c.maxFrequency)
         maxFrequency_ = *c.maxFrequency;
     if (c.trackBarMax) {
@@ -103,6 +105,10 @@ void TOmbrix::bindFieldRules() {
     single(g.NumOfSam, FieldFamily::SampleCount, [this] {
         RuleOutcome o = NumOfSamExit(forms_.General);
         general_.UpDown1001->setRange(1, MaxSamples());
+        // The frequencies are clamped against the committed count: through the text change
+        // when the rule rewrote the count, here when the typed count stands.
+        if (!o.error && !o.hasChanged(ModelField::NumOfSam))
+            sampleCountChanged();
         return o;
     });
     for (int k = 1; k < kOutputCount; ++k)

@@ -97,6 +97,30 @@ TEST_F(FieldRulesTest, SampleCountIsRepairedAndLimitedOnExit) {
     EXPECT_GT(w->MaxFrequency(), 100000.0L);
 }
 
+// Typing a count passes through smaller and larger counts ("9", "99", ...): the frequencies
+// end clamped against the committed count only, never lower than it requires.
+TEST_F(FieldRulesTest, FrequenciesAreClampedAgainstTheCommittedSampleCount) {
+    struct Case {
+        const char* typed;
+        const char* committed;
+    };
+    for (const Case& c : {Case{"99999", "2730"}, Case{"2000", "2000"}, Case{"9999", "2730"}}) {
+        SCOPED_TRACE(c.typed);
+        SetUp();
+        GeneralPage& g = w->general();
+        for (int k : {1, 2}) // three outputs: 2730 samples at most
+            g.activeBox[k]->click();
+        type(g.Freq, "1000", other());
+        type(g.NumOfSam, c.typed, other());
+        EXPECT_EQ(g.NumOfSam->text(), c.committed);
+        // 487 Hz for 2730 samples, 665 Hz for 2000 (not the 12 Hz of 99999 samples).
+        const long double limit = w->MaxFrequency();
+        const long double value = g.Freq->text().toDouble();
+        EXPECT_LE(value, limit);
+        EXPECT_GT(value, limit - 1);
+    }
+}
+
 TEST_F(FieldRulesTest, PhaseShiftRangeAndCopyIntoTheFundamental) {
     QLineEdit* ph = w->general().Ph_Disp[2];
     type(ph, "365");

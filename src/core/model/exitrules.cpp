@@ -234,7 +234,8 @@ std::optional<int> SwapEnabledExit(const GeneralSettings& g) {
 }
 
 SampleCountChange NumOfSamChange(GeneralSettings& g, std::string& controlPanelFreq,
-                                 const DeviceSettings& device, char sep, bool spectrumShown) {
+                                 const DeviceSettings& device, char sep, bool spectrumShown,
+                                 bool clampFrequencies) {
     SampleCountChange c;
     auto n = parseInteger(g.NumOfSam);
     if (!n || *n <= 0)
@@ -247,6 +248,8 @@ SampleCountChange NumOfSamChange(GeneralSettings& g, std::string& controlPanelFr
     const long double maxF = *m.value;
     c.maxFrequency = maxF;
     c.trackBarMax = static_cast<int>(std::clamp<long double>(std::trunc(maxF), INT_MIN, INT_MAX));
+    if (!clampFrequencies)
+        return c;
 
     // Every frequency field is brought under the new limit; the first text that is not a
     // number stops the chain, as its message is shown.

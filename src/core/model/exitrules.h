@@ -116,13 +116,17 @@ std::optional<int> SwapEnabledExit(const GeneralSettings& g);
 // the track bar maximum (MaxFrequency truncated), and the outcome of FreqExit,
 // ControlPanelFreqExit, StartFreqExit, StopFreqExit and StepComboBoxExit run in that order
 // against it (stopping at the first error). The window sets SampleCountChanged in every case.
+// While the count is being typed (`clampFrequencies` false) only the limits follow each
+// keystroke: the frequencies are clamped once, against the count that is finally committed,
+// so that no intermediate count ("9", "99", ...) lowers them for good.
 struct SampleCountChange {
     std::optional<long double> maxFrequency; // nothing: the limit stays as it was
     std::optional<int> trackBarMax;
     RuleOutcome outcome;
 };
 SampleCountChange NumOfSamChange(GeneralSettings& g, std::string& controlPanelFreq,
-                                 const DeviceSettings& device, char sep, bool spectrumShown);
+                                 const DeviceSettings& device, char sep, bool spectrumShown,
+                                 bool clampFrequencies = true);
 
 // A change of the Freq text: the control panel's frequency field mirrors it.
 void FreqChange(const GeneralSettings& g, std::string& controlPanelFreq);
