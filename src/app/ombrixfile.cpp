@@ -59,6 +59,17 @@ QString TOmbrix::askSaveFileName() {
 }
 
 bool TOmbrix::Save() {
+    // Every text must keep its value in its field: a long number written by a rule is rounded
+    // (and shown and recalculated so), anything else that does not fit refuses the save.
+    FormsConfig fitted = forms_;
+    if (const std::optional<std::string> error = fitFormsToFile(fitted, sep_)) {
+        showMessage(QString::fromStdString(*error), "Error");
+        return false;
+    }
+    if (!(fitted == forms_)) {
+        applyForms(fitted);
+        CalculateForms(0, kOutputCount - 1);
+    }
     const std::vector<unsigned char> image = encodeForms(forms_);
     // Written to a temporary file and renamed over the old one: a failed save leaves the
     // previous file whole.

@@ -146,6 +146,31 @@ TEST_F(FormsFileTest, RefusedOpenKeepsThePreviousFileName) {
     }
 }
 
+// Save never changes a value silently: a text that cannot keep its value in its field refuses
+// the save with the field's name; a rule's long number is rounded in the window as in the file.
+TEST_F(FormsFileTest, TextsThatDoNotFitRefuseTheSaveOrAreRoundedVisibly) {
+    w->output(1).amplitude[0]->setText("100000");
+    saveName = path("long.set");
+    w->SaveAs();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("Amplitude of harmonic 1 of Output 2"), std::string::npos);
+    EXPECT_FALSE(QFile::exists(saveName));
+
+    w->output(1).amplitude[0]->setText("1");
+    w->general().Time->setText("333.333333333333");
+    w->SaveAs();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(w->general().Time->text(), "333.333");
+    auto other = makeWindow();
+    openName = saveName;
+    other->Open();
+    other->finishCalculation();
+    w->finishCalculation();
+    EXPECT_EQ(other->forms(), w->forms());
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(other->samples(k), w->samples(k)) << k;
+}
+
 TEST_F(FormsFileTest, FailedSaveIsReported) {
     saveName = path("no/such/folder/c.set");
     w->SaveAs();

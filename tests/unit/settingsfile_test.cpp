@@ -173,6 +173,56 @@ TEST(SettingsFileEncode, FullWidthTextsAreCutToLeaveTheirEnd) {
     EXPECT_EQ(back.Outputs[0].Equation.size(), 1999u);
 }
 
+// Saving never changes a value: a long number keeps six significant digits when rounded into
+// its field, or the save is refused naming the field. Each case sets one text; `fitted` is
+// what the field then holds, or nullptr for a refusal.
+TEST(SettingsFileFit, LongTextsAreRoundedOnlyWhereTheValueStays) {
+    struct Case {
+        std::function<std::string&(FormsConfig&)> field;
+        const char* text;
+        const char* fitted;
+        const char* named;
+    };
+    auto step = [](FormsConfig& f) -> std::string& { return f.General.Time; };
+    auto amp = [](FormsConfig& f) -> std::string& { return f.Outputs[1].Harmonics[0].Amplitude; };
+    auto tR = [](FormsConfig& f) -> std::string& { return f.Outputs[2].Pulse[3]; };
+    auto eq = [](FormsConfig& f) -> std::string& { return f.Outputs[4].Equation; };
+    const std::string longEquation = std::string(1999, 'X') + "\n" + "Y";
+    const Case cases[] = {
+        {step, "333.333333333333", "333.333", nullptr},
+        {step, "1234567.4", "1234567", nullptr},
+        {step, "1234567", "1234567", nullptr}, // fits as it is
+        {amp, "100000", nullptr, "Amplitude of harmonic 1 of Output 2"},
+        {amp, "0.0001", nullptr, "Amplitude of harmonic 1 of Output 2"},
+        {amp, "1.2345678", nullptr, "Amplitude of harmonic 1 of Output 2"}, // 1.235: 4 digits
+        {tR, "33.33334", nullptr, "Pulse tR of Output 3"},
+        {tR, "33.333333333", nullptr, "Pulse tR of Output 3"},
+        {tR, "0.00001", nullptr, "Pulse tR of Output 3"},
+        {eq, longEquation.c_str(), nullptr, "Equation of Output 5"},
+        {eq, "SIN(X)\nCOS(X)", "SIN(X)\nCOS(X)", nullptr}, // line breaks are not stored
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        FormsConfig f = startupForms();
+        c.field(f) = c.text;
+        const FormsConfig before = f;
+        const std::optional<std::string> error = fitFormsToFile(f, '.');
+        if (c.fitted) {
+            EXPECT_FALSE(error);
+            EXPECT_EQ(c.field(f), c.fitted);
+            FormsConfig back = startupForms();
+            ASSERT_FALSE(decodeForms(encodeForms(f), '.', back));
+            EXPECT_EQ(c.field(back), std::string(c.fitted).find('\n') == std::string::npos
+                                         ? c.fitted
+                                         : "SIN(X)COS(X)");
+        } else {
+            ASSERT_TRUE(error);
+            EXPECT_NE(error->find(c.named), std::string::npos) << *error;
+            EXPECT_EQ(f, before);
+        }
+    }
+}
+
 TEST(SettingsFileDecode, RoundTripKeepsEveryStoredField) {
     FormsConfig f = distinctForms();
     f.Outputs[3].Equation = "sin(X)\n+cos(2*X)\r\n*0,5";

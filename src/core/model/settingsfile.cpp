@@ -3,7 +3,9 @@
 #include "core/model/numbertext.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace ombrix {
@@ -184,7 +186,56 @@ std::optional<std::string> decodeField(const Field& field, std::span<const unsig
     }
 }
 
+// `text` rounded to `room` characters when that keeps six significant digits of its value.
+std::optional<std::string> roundedToFit(const std::string& text, std::size_t room, char sep) {
+    const std::optional<long double> value = parseNumber(text, sep);
+    const std::size_t point = text.find(sep);
+    if (!value || point == std::string::npos || point > room)
+        return std::nullopt;
+    // Decimals that fit after the integer part (and the separator, when any remain).
+    const int decimals = point + 1 >= room ? 0 : static_cast<int>(room - point - 1);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*Lf", decimals, *value);
+    std::string rounded(buffer);
+    for (char& c : rounded)
+        if (c == '.')
+            c = sep;
+    const std::optional<long double> back = parseNumber(rounded, sep);
+    if (rounded.size() > room || !back)
+        return std::nullopt;
+    const long double tolerance = 5e-6L * std::fabs(*value);
+    if (std::fabs(*back - *value) > tolerance || (*value != 0 && *back == 0))
+        return std::nullopt;
+    return rounded;
+}
+
 } // namespace
+
+std::optional<std::string> fitFormsToFile(FormsConfig& forms, char sep) {
+    FormsConfig fitted = forms;
+    for (const Field& field : fieldsOf(fitted)) {
+        if (!field.text)
+            continue;
+        const std::size_t room = field.width - 1;
+        std::string& text = *field.text;
+        const std::size_t length =
+            field.kind == Kind::Text ? joinedLines(text).size() : text.size();
+        if (length <= room)
+            continue;
+        if (field.kind != Kind::Text) {
+            if (std::optional<std::string> rounded = roundedToFit(text, room, sep)) {
+                text = *rounded;
+                continue;
+            }
+        }
+        return "The " + std::string(field.kind == Kind::Text ? "text" : "value") + " \"" +
+               (field.kind == Kind::Text ? text.substr(0, 20) + "..." : text) + "\" of " +
+               field.name + " does not fit in a forms settings file (" + std::to_string(room) +
+               " characters at most); the forms were not saved.";
+    }
+    forms = fitted;
+    return std::nullopt;
+}
 
 std::vector<unsigned char> encodeForms(const FormsConfig& forms) {
     std::vector<unsigned char> image(kFormsFileSize, 0);

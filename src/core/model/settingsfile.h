@@ -24,6 +24,14 @@ inline constexpr std::size_t kFormsFileSize = 13920;
 // characters. Reserved bytes and the bytes after each text's NUL are 0.
 std::vector<unsigned char> encodeForms(const FormsConfig& forms);
 
+// Makes every text of `forms` fit its field before encodeForms, so that saving never changes a
+// value. A number longer than its field is rounded to the decimals that fit when it keeps six
+// significant digits (texts written by the rules, such as a step time of 333.333333333333);
+// any other text that does not fit ("100000" as an amplitude, "0.0001" as a pulse time, an
+// equation over 1999 characters) is refused: the result names the field and `forms` is left
+// as it was. Empty result: every text fits, the rounded ones are written into `forms`.
+std::optional<std::string> fitFormsToFile(FormsConfig& forms, char sep);
+
 // Reads an image into `out`. The whole image is checked first; on any fault nothing is
 // written to `out` and the result is a one-sentence description naming the faulty field.
 // On success the result is empty and every stored field of `out` is replaced; `Step`,
