@@ -1,5 +1,6 @@
 // The main window's frame: tool bar, menus, pages, progress bar, status bar and chart menu.
 #include "app/ombrix.h"
+#include "gui/common/fieldevents.h"
 
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
@@ -66,12 +67,16 @@ void TOmbrix::buildToolBar() {
         button->setEnabled(b.enabled);
         bar->addWidget(button);
         toolButtons_[b.number] = button;
+        // A tool button takes no focus: the field being typed into is committed first.
+        connect(button, &QToolButton::pressed, this, [] { commitFocusedField(); });
     }
     sendDataMenu_ = new QMenu(this);
     sendDataMenu_->setObjectName("PopupMenuSendData");
     for (const char* item :
          {"Send &all", "Send &samples", "Change &frequency", "Change &reference voltage"})
         sendDataMenu_->addAction(item);
+    for (QMenu* menu : {sendDataMenu_, static_cast<QMenu*>(chartMenu_)})
+        connect(menu, &QMenu::aboutToShow, this, [] { commitFocusedField(); });
     toolButtons_[1]->setMenu(sendDataMenu_);
     toolButtons_[1]->setPopupMode(QToolButton::MenuButtonPopup);
     toolButtons_[11]->setMenu(chartMenu_);
@@ -87,6 +92,8 @@ void TOmbrix::buildMenus() {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
         a->setShortcut(shortcut);
+        // Connected before the command itself: a shortcut acts on the committed field.
+        connect(a, &QAction::triggered, this, [] { commitFocusedField(); });
         return a;
     };
     QMenu* file = menuBar()->addMenu("&File");

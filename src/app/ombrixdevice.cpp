@@ -63,7 +63,12 @@ DeviceBindings TOmbrix::deviceBindings() {
         b.statusPanels[k] = statusPanels_[k];
     b.progress = progress_;
     b.forms = [this] { return forms_; };
-    b.samples = [this] { return samples_; };
+    // A transfer takes the samples of the forms as they stand: a calculation still running
+    // (a field committed just before Send all) is waited for.
+    b.samples = [this] {
+        finishCalculation();
+        return samples_;
+    };
     b.formViewSelected = [this] { return chartMenu_->view() == ViewKind::Form; };
     b.recalculate = [this] {
         CalculateForms(0, kOutputCount - 1);

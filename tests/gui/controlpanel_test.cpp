@@ -2,6 +2,7 @@
 // run mask frames of every Start/Stop rule and the live frequency.
 #include "app/ombrix.h"
 #include "core/device/devicecommands.h"
+#include "core/device/encodings.h"
 #include "core/device/fakeclock.h"
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
@@ -14,6 +15,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -21,7 +24,9 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
+#include <sstream>
 
 namespace ombrix {
 namespace {
@@ -186,6 +191,52 @@ TEST_F(ControlPanelTest, FractionalFrequencyShowsItsWholePartOnTheTrackBar) {
     w->general().Freq->setText(QString("12") + QChar(w->decimalSeparator()) + "7");
     w->toolButton(5)->click();
     EXPECT_EQ(panel->TrackBar1->value(), 12);
+}
+
+// A value typed and not yet left is what the window shows, so it is what the device gets: a
+// tool button or a menu takes no focus, and the field is committed (and calculated) first.
+TEST_F(ControlPanelTest, SendAllSendsTheFieldBeingTyped) {
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    settings->PortSelect_ComboBox->setEditText("Simulator");
+    settings->ButtonOKClick();
+    w->toolButton(3)->click();
+    ASSERT_TRUE(w->device()->isConnected());
+    OutputPage& o = w->output(0);
+    w->pages()->setCurrentIndex(1);
+    o.en[0]->setChecked(true);
+    for (const auto& [amplitude, viaMenu] : {std::pair{"2", false}, std::pair{"0.5", true}}) {
+        SCOPED_TRACE(amplitude);
+        o.amplitude[0]->setFocus(Qt::TabFocusReason);
+        o.amplitude[0]->selectAll();
+        QTest::keyClicks(o.amplitude[0], amplitude);
+        ASSERT_TRUE(o.amplitude[0]->hasFocus());
+        QSignalSpy done(w->device(), &DeviceController::transferFinished);
+        if (viaMenu) {
+            w->toolButton(1)->menu()->popup(w->mapToGlobal(QPoint(0, 0)));
+            w->toolButton(1)->menu()->actions()[0]->trigger();
+            w->toolButton(1)->menu()->hide();
+        } else {
+            QTest::mouseClick(w->toolButton(1), Qt::LeftButton);
+        }
+        ASSERT_TRUE(!w->device()->transferRunning() || done.wait(20000));
+        w->finishCalculation();
+        const std::vector<double>& volts = w->samples(0);
+        double peak = 0;
+        for (double v : volts)
+            peak = std::max(peak, std::abs(v));
+        EXPECT_NEAR(peak, std::stod(amplitude), 1e-3);
+        const std::string json = testkit::simulatorStateJson(w->device()->port());
+        const std::size_t at = json.find("\"codes\":", json.find("{\"output\": 1,"));
+        ASSERT_NE(at, std::string::npos);
+        std::istringstream codes(json.substr(json.find('[', at) + 1));
+        for (double v : volts) {
+            long code = 0;
+            codes >> code;
+            codes.ignore(1);
+            ASSERT_EQ(code, sampleCode(v, 4096.0 / 1000 / 4096));
+        }
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "gui/common/fieldevents.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -13,17 +14,37 @@ FieldEvents::FieldEvents(QWidget* field, KeyHandler onKey, ExitHandler onExit)
 }
 
 bool FieldEvents::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && onKey_)
-        return onKey_(static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::KeyPress) {
+        const bool discard = onKey_ && onKey_(static_cast<QKeyEvent*>(event));
+        edited_ = edited_ || !discard;
+        return discard;
+    }
     if (event->type() == QEvent::FocusOut && onExit_ && !inExit_) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            inExit_ = true;
-            onExit_();
-            inExit_ = false;
-        }
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            runExit();
     }
     return QObject::eventFilter(watched, event);
+}
+
+void FieldEvents::runExit() {
+    edited_ = false;
+    inExit_ = true;
+    onExit_();
+    inExit_ = false;
+}
+
+void FieldEvents::commitIfEdited() {
+    if (edited_ && onExit_ && !inExit_)
+        runExit();
+}
+
+void commitFocusedField() {
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus)
+        return;
+    if (auto* events = focus->findChild<FieldEvents*>(QString(), Qt::FindDirectChildrenOnly))
+        events->commitIfEdited();
 }
 
 void setTypingLimit(QLineEdit* edit, int limit) {

@@ -26,6 +26,10 @@ class FieldEvents : public QObject {
 
     FieldEvents(QWidget* field, KeyHandler onKey, ExitHandler onExit);
 
+    // Runs the exit handler when the field was typed into since it last ran: what a tool
+    // button or menu command is about to use must be what the field shows.
+    void commitIfEdited();
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -33,7 +37,14 @@ class FieldEvents : public QObject {
     KeyHandler onKey_;
     ExitHandler onExit_;
     bool inExit_ = false;
+    bool edited_ = false;
+    void runExit();
 };
+
+// Commits the field that holds the keyboard focus, if it is a watched field typed into since
+// its exit handler last ran. Called before a tool button, menu or shortcut acts, as these do
+// not take the focus (so the field is not left) but do use the forms.
+void commitFocusedField();
 
 // How many characters a user may type into an edit. Unlike QLineEdit::setMaxLength this does
 // not cut texts that the rules write, which may be longer (a clamped value with 15 digits).
