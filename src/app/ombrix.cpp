@@ -64,7 +64,15 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
         [this](const std::string& text, const std::string& caption) {
             showMessage(QString::fromStdString(text), QString::fromStdString(caption));
         },
-        [this](const std::array<bool, kOutputCount>& active) { endOfRun(active); }});
+        [this](const std::array<bool, kOutputCount>& active) { endOfRun(active); },
+        [this](int k) {
+            // Cleared on screen at once, before the failure's message is read.
+            samples_[k].clear();
+            outputs_[k].chart->clearSeries(0);
+            ActivateChartSeries(k, false);
+            outputs_[k].chart->repaintNow();
+            general_.ChartAll->repaintNow();
+        }});
     buildChartMenu();
     buildToolBar();
     buildMenus();
@@ -110,21 +118,41 @@ void TOmbrix::CalculateForms(int first, int last) {
     for (int i = 0; i < kOutputCount; ++i)
         ActivateChartSeries(i, false);
     statusPanels_[3]->setText("Samples are calculating");
+    std::array<bool, kOutputCount> wanted{};
+    for (int k = std::max(first, 0); k <= std::min(last, kOutputCount - 1); ++k)
+        wanted[k] = true;
     if (calcThread_) {
-        // A run stopped half-way leaves its outputs cleared or partly drawn: the new run takes
-        // them over, so no output is left without its samples by a narrower request.
-        const bool completed = calcThread_->finished() && !calcThread_->stopRequested();
-        if (!completed) {
-            first = std::min(first, calcThread_->FirstOutput);
-            last = std::max(last, calcThread_->LastOutput);
+        calcThread_->requestStop();
+        calcThread_->waitFor();
+        // An output the previous run was asked for and did not finish (it was stopped by
+        // this request) is cleared or partly drawn: this run takes it over. An output whose
+        // equation failed stays failed, and is not tried again, until its own inputs change.
+        const RunOutcome& outcome = calcThread_->outcome();
+        for (int k = 0; k < kOutputCount; ++k) {
+            if (!calcThread_->covers(k))
+                continue;
+            failed_[k] = outcome[k] == OutputResult::Failed;
+            if (outcome[k] == OutputResult::NotReached)
+                wanted[k] = true;
         }
-        calcThread_.reset(); // asks the running calculation to stop and waits for its end
+        calcThread_.reset();
+    }
+    int from = kOutputCount, to = -1;
+    for (int k = 0; k < kOutputCount; ++k) {
+        if (k >= first && k <= last)
+            failed_[k] = false; // asked for again: its inputs changed
+        if (wanted[k]) {
+            from = std::min(from, k);
+            to = std::max(to, k);
+        }
     }
     sink_->startRun();
-    CalcSnapshot snapshot{forms_, sep_, chartMenu_->view(), chartMenu_->fftSize(),
-                          chartMenu_->windowCode()};
-    calcThread_ = std::make_unique<TCalculateFormsThread>(first, last, std::move(snapshot), *calc_,
-                                                          *engine_, *sink_);
+    CalcSnapshot snapshot{
+        forms_, sep_, chartMenu_->view(), chartMenu_->fftSize(), chartMenu_->windowCode(), {}};
+    for (int k = from; k <= to; ++k)
+        snapshot.leave[k] = !wanted[k] && failed_[k];
+    calcThread_ = std::make_unique<TCalculateFormsThread>(
+        std::max(from, 0), std::max(to, 0), std::move(snapshot), *calc_, *engine_, *sink_);
 }
 
 void TOmbrix::showMessage(const QString& text, const QString& caption) {
@@ -150,9 +178,9 @@ std::array<ChartView*, 7> TOmbrix::charts() const {
 }
 
 void TOmbrix::endOfRun(const std::array<bool, kOutputCount>& active) {
-    ActivateChartSeries(0, true);
-    for (int k = 1; k < kOutputCount; ++k)
-        ActivateChartSeries(k, active[k]);
+    // A failed output holds nothing, whichever run it failed in: it is not drawn.
+    for (int k = 0; k < kOutputCount; ++k)
+        ActivateChartSeries(k, active[k] && !failed_[k]);
     // Fit and set the limit lines first, then draw once: the same final picture with one
     // redraw per chart instead of two or three.
     refreshConverterLimits(false);

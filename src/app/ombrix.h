@@ -217,6 +217,9 @@ class TOmbrix : public QMainWindow {
     std::unique_ptr<TSpectrum> engine_;  // likewise
     std::unique_ptr<GuiCalcSink> sink_;
     std::unique_ptr<TCalculateFormsThread> calcThread_;
+    // Outputs whose equation failed and whose inputs have not changed since: they hold no
+    // samples and are not calculated again until asked for by name.
+    std::array<bool, kOutputCount> failed_{};
     std::array<std::vector<double>, kOutputCount> samples_;
     ChartMenu* chartMenu_ = nullptr;
     MessageHandler messageHandler_;

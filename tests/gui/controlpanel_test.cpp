@@ -16,10 +16,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTabWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -237,6 +239,24 @@ TEST_F(ControlPanelTest, SendAllSendsTheFieldBeingTyped) {
             ASSERT_EQ(code, sampleCode(v, 4096.0 / 1000 / 4096));
         }
     }
+}
+
+TEST_F(ControlPanelTest, SendAllRefusesAnActiveOutputWhoseCalculationFailed) {
+    connectAndSend();
+    const long framesBefore = stateNumber("frames_decoded");
+    w->general().activeBox[2]->click();
+    w->output(2).formItems[2]->click();
+    w->output(2).equation->setPlainText("2+");
+    w->CalculateForms(2, 2);
+    w->finishCalculation();
+    messages.clear();
+    w->toolButton(1)->click();
+    EXPECT_FALSE(w->device()->transferRunning());
+    EXPECT_EQ(messages, std::vector<QString>{
+                            "Samples refused: Output 3 holds no valid samples (its calculation "
+                            "failed)."});
+    EXPECT_EQ(stateNumber("frames_decoded"), framesBefore); // nothing went out
+    EXPECT_TRUE(panel->startButton[0]->isEnabled());        // the link is as it was
 }
 
 } // namespace

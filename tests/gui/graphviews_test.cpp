@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace ombrix {
@@ -130,18 +131,56 @@ TEST_F(GraphViewsTest, ZoomInAndOutScaleTheSpan) {
     EXPECT_NEAR(span(), before * 1.2, 1e-9);
 }
 
-TEST_F(GraphViewsTest, EquationFailureShowsOneMessageAndKeepsGeneralInactive) {
-    OutputPage& o = w->output(0);
+// What a chart shows is what its data says: drawing it afresh changes nothing on screen.
+bool showsItsData(ChartView* c) {
+    const QImage shown = c->grab().toImage();
+    c->plot()->replot();
+    return shown == c->grab().toImage();
+}
+
+TEST_F(GraphViewsTest, AFailedEquationIsClearedAtOnceAndHoldsNoOtherOutputHostage) {
+    w->show();
+    w->general().activeBox[2]->click();
+    OutputPage& o = w->output(2);
+    w->pages()->setCurrentIndex(3);
     o.formItems[2]->click();
     o.equation->setPlainText("1/(x-x)");
     w->CalculateForms(0, 5);
     w->finishCalculation();
     EXPECT_EQ(messages, std::vector<std::string>{"Error: Divide by zero"});
     EXPECT_EQ(status(), "Samples not calculated");
-    for (int k = 0; k < 6; ++k)
-        EXPECT_FALSE(all()->isSeriesActive(k));
-    EXPECT_EQ(chart(0)->pointCount(0), 0);
-    EXPECT_EQ(chart(1)->pointCount(0), 1000); // later outputs keep their old points
+    EXPECT_EQ(chart(2)->pointCount(0), 0);
+    EXPECT_TRUE(w->samples(2).empty());
+    EXPECT_TRUE(showsItsData(chart(2)));
+    EXPECT_TRUE(showsItsData(all()));
+    for (int k : {0, 1, 3, 4, 5})
+        EXPECT_EQ(w->samples(k).size(), 1000u) << "output " << k + 1 << " is computed all the same";
+    EXPECT_TRUE(all()->isSeriesActive(0));
+    EXPECT_FALSE(all()->isSeriesActive(2));
+
+    // Edits elsewhere are neither blocked nor answered with the failure again.
+    messages.clear();
+    for (int k : {0, 5}) {
+        w->output(k).pulse[0]->setText("5");
+        w->output(k).formItems[1]->click();
+    }
+    w->finishCalculation();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(status(), "Samples calculated");
+    for (int k : {0, 5}) { // half the period at A2
+        const std::vector<double>& v = w->samples(k);
+        EXPECT_EQ(std::count(v.begin(), v.end(), 5.0), 500) << k;
+    }
+    EXPECT_TRUE(w->samples(2).empty());
+    EXPECT_FALSE(all()->isSeriesActive(2));
+
+    // Its own change brings it back.
+    o.formItems[1]->click();
+    w->finishCalculation();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(w->samples(2).size(), 1000u);
+    EXPECT_TRUE(all()->isSeriesActive(2));
+    EXPECT_TRUE(showsItsData(chart(2)));
 }
 
 TEST_F(GraphViewsTest, SixOutputsOfEveryKindOnTheGeneralChart) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -31,11 +32,16 @@ class RecordingSink : public CalcSink {
     void failure(const std::string& text, const std::string& caption) override {
         log("failure:" + text + "/" + caption);
     }
-    void completed(const std::array<bool, kOutputCount>&) override { log("completed"); }
+    void outputFailed(int output) override { log("failed:" + std::to_string(output)); }
+    void completed(const std::array<bool, kOutputCount>& active) override {
+        log("completed");
+        shown = active;
+    }
 
     std::vector<std::string> events;
     std::map<int, std::vector<std::pair<double, double>>> points;
     std::map<int, std::vector<double>> store;
+    std::array<bool, kOutputCount> shown{};
 
   private:
     void log(const std::string& e) {
@@ -47,9 +53,9 @@ class RecordingSink : public CalcSink {
 
 class CalculationRunTest : public ::testing::Test {
   protected:
-    void run(int first, int last) {
+    RunOutcome run(int first, int last) {
         std::atomic<bool> stop{false};
-        runCalculation(first, last, snap, calc, engine, sink, stop);
+        return runCalculation(first, last, snap, calc, engine, sink, stop);
     }
     CalcSnapshot snap;
     TCalcExpress calc{'.'};
@@ -93,16 +99,35 @@ TEST_F(CalculationRunTest, PulseAndEquationOutputsAreRotatedButSineIsNot) {
     EXPECT_NEAR(sink.points[3][0].second, 750 * w, 1e-12); // -90 is treated as 270
 }
 
-TEST_F(CalculationRunTest, EvaluationFailureShowsOneMessageAndStopsTheRun) {
+TEST_F(CalculationRunTest, AFailedEquationHoldsNothingAndTheOthersAreStillComputed) {
     snap.forms.Outputs[1].Form = FormKind::Equation;
     snap.forms.Outputs[1].Equation = "1/(x-x)";
-    run(0, 5);
+    snap.forms.General.Active = {true, true, true, false, false, false};
+    const RunOutcome outcome = run(0, 5);
     EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "failure:Divide by zero/Error"),
               1);
-    EXPECT_EQ(sink.events.back(), "status:Samples not calculated");
-    EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "completed"), 0);
+    // The output is reported failed before its message, so the chart is empty while it shows.
+    const auto failed = std::find(sink.events.begin(), sink.events.end(), "failed:1");
+    ASSERT_NE(failed, sink.events.end());
+    EXPECT_EQ(*(failed + 1), "failure:Divide by zero/Error");
     EXPECT_TRUE(sink.points[1].empty());
-    EXPECT_EQ(sink.points.count(2), 0u); // later outputs keep their old points
+    EXPECT_EQ(sink.store.count(1), 0u);
+    for (int k : {0, 2, 3, 4, 5}) {
+        EXPECT_EQ(sink.points[k].size(), 1000u) << k;
+        EXPECT_EQ(outcome[k], OutputResult::Done) << k;
+    }
+    EXPECT_EQ(outcome[1], OutputResult::Failed);
+    EXPECT_EQ(sink.shown, (std::array<bool, kOutputCount>{true, false, true, false, false, false}));
+    EXPECT_EQ(sink.events.back(), "status:Samples not calculated");
+
+    // Told to leave the failed output alone, a run does not touch it or try it again.
+    sink.events.clear();
+    snap.leave[1] = true;
+    const RunOutcome again = run(0, 2);
+    EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "clear:1"), 0);
+    EXPECT_EQ(again[1], OutputResult::NotReached);
+    EXPECT_EQ(sink.shown[1], false);
+    EXPECT_EQ(sink.events.back(), "status:Samples calculated");
 }
 
 TEST_F(CalculationRunTest, ParseFailureIsSilentAndLeavesTheSeriesEmpty) {

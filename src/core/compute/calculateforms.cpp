@@ -20,7 +20,7 @@ void TCalculateFormsThread::waitFor() {
 }
 
 void TCalculateFormsThread::Execute() {
-    runCalculation(FirstOutput, LastOutput, snapshot_, calc_, engine_, sink_, stop_);
+    outcome_ = runCalculation(FirstOutput, LastOutput, snapshot_, calc_, engine_, sink_, stop_);
     finished_ = true;
 }
 

@@ -27,6 +27,13 @@ class TCalculateFormsThread {
     bool finished() const { return finished_; }
     // Waits for the end of the run.
     void waitFor();
+    // What became of each output; read it only after waitFor().
+    const RunOutcome& outcome() const { return outcome_; }
+    // The outputs this run was asked to compute: its range less those it leaves alone.
+    bool covers(int output) const {
+        return output >= FirstOutput && output <= LastOutput &&
+               !snapshot_.leave[static_cast<std::size_t>(output)];
+    }
 
   private:
     void Execute();
@@ -35,6 +42,7 @@ class TCalculateFormsThread {
     TCalcExpress& calc_;
     TSpectrum& engine_;
     CalcSink& sink_;
+    RunOutcome outcome_{};
     std::atomic<bool> stop_{false};
     std::atomic<bool> finished_{false};
     std::thread thread_;

@@ -74,8 +74,10 @@ void plotSpectrum(const CalcSnapshot& snap, TSpectrum& engine, double fs, PointB
 
 } // namespace
 
-void runCalculation(int first, int last, const CalcSnapshot& snap, TCalcExpress& calc,
-                    TSpectrum& engine, CalcSink& sink, std::atomic<bool>& stop) {
+RunOutcome runCalculation(int first, int last, const CalcSnapshot& snap, TCalcExpress& calc,
+                          TSpectrum& engine, CalcSink& sink, std::atomic<bool>& stop) {
+    RunOutcome outcome{};
+    outcome.fill(OutputResult::NotReached);
     const GeneralSettings& g = snap.forms.General;
     // More samples than the device holds never reach a buffer; a count below 1 gives nothing.
     const int n = std::clamp(parseInteger(g.NumOfSam).value_or(0), 0, kMaxPeriod);
@@ -98,6 +100,8 @@ void runCalculation(int first, int last, const CalcSnapshot& snap, TCalcExpress&
         engine.Clear();
         if (stop)
             break;
+        if (snap.leave[k])
+            continue;
         const OutputForm& form = snap.forms.Outputs[k];
         sink.clearSeries(k);
         PointBatcher points(sink, k);
@@ -120,25 +124,46 @@ void runCalculation(int first, int last, const CalcSnapshot& snap, TCalcExpress&
             break;
         case FormKind::Equation: {
             const EquationResult r = equationSamples(calc, form.Equation, n, stop, work);
-            if (r == EquationResult::ParseFailed || r == EquationResult::EvalFailed)
-                stop = true;
-            if (r == EquationResult::EvalFailed)
-                sink.failure("Divide by zero", "Error");
+            if (r == EquationResult::ParseFailed || r == EquationResult::EvalFailed) {
+                // Nothing of a failed output is published; the others do not depend on it.
+                outcome[k] = OutputResult::Failed;
+                sink.outputFailed(k);
+                if (r == EquationResult::EvalFailed)
+                    sink.failure("Divide by zero", "Error");
+                continue;
+            }
             publishRotated(work, n, shift[k], stop, publish);
             break;
         }
         }
-        if (!stop && static_cast<int>(published.size()) == n)
+        if (stop)
+            break;
+        if (static_cast<int>(published.size()) == n) {
             sink.samples(k, std::move(published));
-        if (!formView && !stop)
+            outcome[k] = OutputResult::Done;
+        }
+        if (!formView)
             plotSpectrum(snap, engine, fs, points, stop);
+        if (stop) // a spectrum only partly plotted is not finished
+            outcome[k] = OutputResult::NotReached;
     }
     if (stop) {
         sink.status("Samples not calculated");
-        return;
+        return outcome;
     }
-    sink.completed(g.Active);
-    sink.status("Samples calculated");
+    std::array<bool, kOutputCount> shown = g.Active;
+    shown[0] = true; // Output 1 always plays
+    bool failed = false;
+    for (int k = 0; k < kOutputCount; ++k) {
+        const bool empty =
+            outcome[k] == OutputResult::Failed || (k >= first && k <= last && snap.leave[k]);
+        failed = failed || outcome[k] == OutputResult::Failed;
+        if (empty)
+            shown[k] = false;
+    }
+    sink.completed(shown);
+    sink.status(failed ? "Samples not calculated" : "Samples calculated");
+    return outcome;
 }
 
 } // namespace ombrix

@@ -4,6 +4,7 @@
 #include "core/device/protocol.h"
 #include "core/model/numbertext.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ombrix {
@@ -107,6 +108,22 @@ std::optional<TransferPlan> planTransfer(const TransferInput& in, std::string& e
             plan.activeMask |= static_cast<std::uint8_t>(1u << k);
             ++active;
         }
+
+    // An output the device is to play must hold a period: an empty store means its calculation
+    // failed, and its zeros would be sent as if they were the waveform.
+    for (int k = 0; k < kTransferOutputs; ++k) {
+        if (!(plan.activeMask & (1u << k)))
+            continue;
+        const auto& store = in.samples[static_cast<std::size_t>(k)];
+        const bool finite =
+            std::all_of(store.begin(), store.end(), [](double v) { return std::isfinite(v); });
+        if (store.empty() || !finite) {
+            error = "Samples refused: Output " + std::to_string(k + 1) +
+                    (store.empty() ? " holds no valid samples (its calculation failed)."
+                                   : " holds a sample that is not a number.");
+            return std::nullopt;
+        }
+    }
 
     if (in.sendAll) {
         const auto freq = parseNumber(g.Freq, in.sep);

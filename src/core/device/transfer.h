@@ -71,7 +71,8 @@ struct TransferPlan {
 };
 
 // Checks and converts the input. Refused (nothing, `error` set) when the number of samples
-// is not a whole number from 1 to 65535, a device setting is not a whole number, the
+// is not a whole number from 1 to 65535, an active output holds no samples or one that is not
+// a finite number, a device setting is not a whole number, the
 // frequency of a "Send all" is faster or slower than the device can play, or the sweep is on
 // and its end is below its start, its table would not fit the 16-bit word count, a step has
 // no playable timing, its step time is not a number from 0 to 65535 ms or the quartz gives

@@ -26,6 +26,13 @@ void GuiCalcSink::failure(const std::string& text, const std::string& caption) {
     post([this, text, caption] { h_.failure(text, caption); });
 }
 
+void GuiCalcSink::outputFailed(int output) {
+    post([this, output] {
+        if (h_.outputFailed)
+            h_.outputFailed(output);
+    });
+}
+
 void GuiCalcSink::completed(const std::array<bool, kOutputCount>& active) {
     const int run = generation_;
     post([this, run, active] {

@@ -22,6 +22,7 @@ class GuiCalcSink : public CalcSink {
         std::function<void(int, std::vector<double>)> samples;
         std::function<void(const std::string&, const std::string&)> failure;
         std::function<void(const std::array<bool, kOutputCount>&)> completed;
+        std::function<void(int)> outputFailed;
     };
 
     // Created on the GUI thread, where the handlers then run.
@@ -38,6 +39,7 @@ class GuiCalcSink : public CalcSink {
     void samples(int output, std::vector<double> values) override;
     void failure(const std::string& text, const std::string& caption) override;
     void completed(const std::array<bool, kOutputCount>& active) override;
+    void outputFailed(int output) override;
 
   private:
     void post(std::function<void()> call) { handOver_.post(std::move(call)); }
