@@ -15,7 +15,7 @@ PACKAGES := g++ cmake ninja-build make pkg-config qt6-base-dev qt6-serialport-de
             xvfb xauth imagemagick fonts-dejavu-core \
             help2man desktop-file-utils dpkg-dev file libxml2-utils
 
-.PHONY: deps configure build run test package bench bench-build check-sanitizers fuzz format clean
+.PHONY: deps configure build run test model-test package bench bench-build check-sanitizers fuzz format clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -43,6 +43,14 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# The main window driven at random by ACTIONS user actions from SEED, every law checked after
+# each (200 actions run in `make test`).
+ACTIONS ?= 2000
+SEED ?= 20261209
+model-test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen OMBRIX_MODEL_ACTIONS=$(ACTIONS) OMBRIX_MODEL_SEED=$(SEED) \
+	  ./windowmodel_test
 
 # The .deb of the programs, desktop entry, MIME type, icon and man pages (CPack).
 package: build

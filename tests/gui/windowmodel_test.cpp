@@ -1,0 +1,382 @@
+// The main window driven as a person drives it, at random: typing into fields and leaving them
+// by Tab, by a page tab or by switching windows, clicking forms, ticks and views, opening files
+// with good and failing equations, and Send all to the in-process simulator. After every
+// action the same laws hold:
+// - every field shows the text the forms hold;
+// - every output's sample store (and its chart, in the form view) is what a direct calculation
+//   of those forms gives, and an output whose equation fails holds nothing;
+// - after Send all the simulator holds exactly the codes of those samples, the timing words
+//   of the frequency and the reference codes, or the transfer was refused naming the failed
+//   active output.
+//
+// OMBRIX_MODEL_ACTIONS sets the number of actions (default 200), OMBRIX_MODEL_SEED the seed
+// (`make model-test ACTIONS=2000 SEED=7`).
+#include "app/ombrix.h"
+#include "core/compute/calcexpress.h"
+#include "core/compute/calculationrun.h"
+#include "core/compute/spectrum.h"
+#include "core/compute/synthesis.h"
+#include "core/device/devicecommands.h"
+#include "core/device/encodings.h"
+#include "core/device/fakeclock.h"
+#include "core/model/settingsfile.h"
+#include "gui/charts/chartmenu.h"
+#include "gui/charts/chartview.h"
+#include "gui/device/controlpanel.h"
+#include "gui/device/devicecontroller.h"
+#include "gui/dialogs/settingsform.h"
+#include "simprobe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+
+namespace ombrix {
+namespace {
+
+long environmentNumber(const char* name, long fallback) {
+    const char* text = std::getenv(name);
+    char* end = nullptr;
+    const long v = text ? std::strtol(text, &end, 10) : 0;
+    return text && *text && *end == '\0' && v > 0 ? v : fallback;
+}
+
+// What a direct run of the forms gives.
+class DirectSink final : public CalcSink {
+  public:
+    void status(const std::string&) override {}
+    void clearSeries(int) override {}
+    void appendPoints(int, std::vector<double>, std::vector<double>) override {}
+    void samples(int output, std::vector<double> values) override {
+        published[static_cast<std::size_t>(output)] = std::move(values);
+    }
+    void failure(const std::string&, const std::string&) override {}
+    void completed(const std::array<bool, kOutputCount>&) override {}
+    std::array<std::vector<double>, kOutputCount> published;
+};
+
+class WindowModelTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        w = std::make_unique<TOmbrix>();
+        w->setMessageHandler([this](const QString& t, const QString&) { messages.push_back(t); });
+        panel = new TControlPanelForm(w.get());
+        settings =
+            new TSettingsForm(w.get(), [] { return std::optional(QStringList{"Simulator"}); });
+        w->attachWindows(panel, settings, nullptr, nullptr);
+        auto device = std::make_unique<DeviceController>(
+            w->deviceBindings(), testkit::makeUnpacedProgramPort(clock), clock);
+        device->setMessageHook([this](const MessageRequest& r) {
+            messages.push_back(r.text);
+            return true;
+        });
+        w->setDevice(std::move(device));
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        settings->PortSelect_ComboBox->setEditText("Simulator");
+        settings->ButtonOKClick();
+        w->toolButton(3)->click();
+        ASSERT_TRUE(w->device()->isConnected());
+        w->finishCalculation();
+    }
+    void TearDown() override { w.reset(); }
+
+    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); }
+    QString number(int low, int high, bool fraction) {
+        QString text = QString::number(pick(low, high));
+        if (fraction && pick(0, 1))
+            text += QChar(w->decimalSeparator()) + QString::number(pick(0, 99));
+        return text;
+    }
+
+    // Clicks into the field on its page, replaces its text by typing, and leaves it.
+    void type(int page, QLineEdit* field, const QString& text) {
+        w->pages()->setCurrentIndex(page);
+        if (!field->isVisible() || !field->isEnabled() || field->isReadOnly()) {
+            trail += " (not there)"; // nobody types into it
+            return;
+        }
+        // A click activates the main window (Send all may have raised the control panel).
+        QApplication::setActiveWindow(w.get());
+        QTest::mouseClick(field, Qt::LeftButton);
+        field->setFocus(Qt::MouseFocusReason);
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        const int way = pick(0, 2);
+        ASSERT_TRUE(field->hasFocus());
+        trail += " '" + text.toStdString() + "' " +
+                 std::array{"Tab", "page tab", "window"}[static_cast<std::size_t>(way)];
+        switch (way) {
+        case 0:
+            QTest::keyClick(field, Qt::Key_Tab);
+            break;
+        case 1: {
+            QTabBar* tabs = w->pages()->tabBar();
+            const int other = (page + pick(1, 6)) % 7; // the field's own tab would not leave it
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(other).center());
+            break;
+        }
+        default: // to another window and back (which does not leave the field), then Tab
+            panel->show();
+            QApplication::setActiveWindow(panel);
+            QApplication::setActiveWindow(w.get());
+            panel->hide();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            break;
+        }
+    }
+
+    void openWithEquation() {
+        static const char* const equations[] = {"sin(X)",  "X/3-1", "cos(2*X)+0.5",
+                                                "1/(x-x)", "2+",    "ln(X)"};
+        FormsConfig f = w->forms();
+        const int k = pick(0, kOutputCount - 1);
+        f.Outputs[static_cast<std::size_t>(k)].Form = FormKind::Equation;
+        f.Outputs[static_cast<std::size_t>(k)].Equation = equations[pick(0, 5)];
+        const QString name = dir.filePath("model.set");
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const std::vector<unsigned char> bytes = encodeForms(f);
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+        file.close();
+        ASSERT_TRUE(w->openFile(name));
+        trail += " output " + std::to_string(k + 1) + " " +
+                 f.Outputs[static_cast<std::size_t>(k)].Equation;
+    }
+
+    void act() {
+        const int k = pick(0, kOutputCount - 1);
+        OutputPage& o = w->output(k);
+        GeneralPage& g = w->general();
+        const int r = pick(0, 4);
+        switch (pick(0, 13)) {
+        case 0:
+        case 1:
+            trail = "amplitude " + std::to_string(k + 1);
+            type(k + 1, o.amplitude[static_cast<std::size_t>(r)], number(0, 3, true));
+            break;
+        case 2:
+            trail = "phase " + std::to_string(k + 1);
+            type(k + 1, o.phase[static_cast<std::size_t>(r)], number(-90, 400, false));
+            break;
+        case 3:
+            trail = "en " + std::to_string(k + 1);
+            w->pages()->setCurrentIndex(k + 1);
+            o.en[static_cast<std::size_t>(r)]->click();
+            break;
+        case 4:
+        case 5:
+            trail = "pulse " + std::to_string(k + 1);
+            type(k + 1, o.pulse[static_cast<std::size_t>(r)],
+                 number(r < 2 ? -3 : 0, r < 2 ? 3 : 60, true));
+            break;
+        case 6:
+            trail = "offset " + std::to_string(k + 1);
+            type(k + 1, o.offset, number(-1, 1, true));
+            break;
+        case 7:
+            trail = "form " + std::to_string(k + 1);
+            w->pages()->setCurrentIndex(k + 1);
+            o.formItems[static_cast<std::size_t>(pick(0, 2))]->click();
+            break;
+        case 8:
+            trail = "active";
+            w->pages()->setCurrentIndex(0);
+            g.activeBox[static_cast<std::size_t>(pick(1, 5))]->click();
+            break;
+        case 9:
+            trail = "samples";
+            type(0, g.NumOfSam, number(2, 3000, false));
+            break;
+        case 10:
+            trail = "frequency";
+            type(0, g.Freq, number(1, 5000, pick(0, 1) != 0));
+            break;
+        case 11:
+            trail = "phase shift";
+            type(0, g.Ph_Disp[static_cast<std::size_t>(pick(1, 5))], number(-360, 360, false));
+            break;
+        case 12:
+            trail = "open";
+            openWithEquation();
+            break;
+        default:
+            trail = "view";
+            (pick(0, 2) ? w->chartMenu()->Form1 : w->chartMenu()->FFTamplitude1)->trigger();
+            break;
+        }
+        if (pick(0, 9) == 0) {
+            trail += ", Send all";
+            sendAll = true;
+        }
+    }
+
+    // The window's fields against the forms it holds.
+    void checkFields() {
+        const FormsConfig& f = w->forms();
+        const GeneralPage& g = w->general();
+        EXPECT_EQ(g.Freq->text().toStdString(), f.General.Freq);
+        EXPECT_EQ(g.NumOfSam->text().toStdString(), f.General.NumOfSam);
+        for (int k = 1; k < kOutputCount; ++k) {
+            EXPECT_EQ(g.Ph_Disp[k]->text().toStdString(), f.General.Ph_Disp[k]) << k;
+            EXPECT_EQ(g.activeBox[k]->isChecked(), f.General.Active[k]) << k;
+        }
+        for (int k = 0; k < kOutputCount; ++k) {
+            const OutputPage& o = w->output(k);
+            const OutputForm& form = f.Outputs[static_cast<std::size_t>(k)];
+            EXPECT_TRUE(o.formItems[static_cast<std::size_t>(form.Form)]->isChecked()) << k;
+            EXPECT_EQ(o.offset->text().toStdString(), form.Offset) << k;
+            for (int r = 0; r < kHarmonicCount; ++r) {
+                const HarmonicRow& h = form.Harmonics[static_cast<std::size_t>(r)];
+                EXPECT_EQ(o.amplitude[r]->text().toStdString(), h.Amplitude) << k << "/" << r;
+                EXPECT_EQ(o.phase[r]->text().toStdString(), h.Phase) << k << "/" << r;
+                EXPECT_EQ(o.en[r]->isChecked(), h.En) << k << "/" << r;
+            }
+            for (int p = 0; p < kPulseParamCount; ++p)
+                EXPECT_EQ(o.pulse[p]->text().toStdString(), form.Pulse[p]) << k << "/" << p;
+        }
+    }
+
+    // The samples, the charts and a direct calculation of the forms; returns the outcome.
+    RunOutcome checkSamples() {
+        const CalcSnapshot snap{w->forms(),
+                                w->decimalSeparator(),
+                                ViewKind::Form,
+                                w->chartMenu()->fftSize(),
+                                w->chartMenu()->windowCode(),
+                                {}};
+        TCalcExpress calc(w->decimalSeparator());
+        TSpectrum engine;
+        DirectSink direct;
+        std::atomic<bool> stop{false};
+        const RunOutcome outcome =
+            runCalculation(0, kOutputCount - 1, snap, calc, engine, direct, stop);
+        const bool formView = w->chartMenu()->view() == ViewKind::Form;
+        for (int k = 0; k < kOutputCount; ++k) {
+            const std::vector<double>& held = w->samples(k);
+            const auto& expected = direct.published[static_cast<std::size_t>(k)];
+            EXPECT_EQ(held, expected) << "output " << k + 1;
+            if (formView) {
+                ChartView* chart = w->output(k).chart;
+                bool same = chart->pointCount(0) == static_cast<int>(held.size());
+                for (int n = 0; same && n < chart->pointCount(0); ++n)
+                    same = chart->pointY(0, n) == held[static_cast<std::size_t>(n)];
+                EXPECT_TRUE(same) << "chart of output " << k + 1;
+            }
+        }
+        return outcome;
+    }
+
+    void checkSendAll(const RunOutcome& outcome) {
+        // The spectrum views hold no samples to send: Send all waits for the form view.
+        const bool formView = w->chartMenu()->view() == ViewKind::Form;
+        ASSERT_EQ(w->toolButton(1)->isEnabled(), formView);
+        if (!formView)
+            return;
+        messages.clear();
+        QSignalSpy done(w->device(), &DeviceController::transferFinished);
+        QTest::mouseClick(w->toolButton(1), Qt::LeftButton);
+        ASSERT_TRUE(!w->device()->transferRunning() || done.wait(20000));
+        const FormsConfig& f = w->forms();
+        // A changed sample count recalculates first, which tells a failed equation again.
+        std::vector<std::string> told;
+        for (const QString& m : messages)
+            if (m != "Divide by zero")
+                told.push_back(m.toStdString());
+        for (int k = 0; k < kOutputCount; ++k)
+            if ((k == 0 || f.General.Active[k]) && outcome[k] == OutputResult::Failed) {
+                EXPECT_EQ(told, std::vector<std::string>{
+                                    "Samples refused: Output " + std::to_string(k + 1) +
+                                    " holds no valid samples (its calculation failed)."});
+                return;
+            }
+        ASSERT_TRUE(told.empty()) << told.front();
+        std::string error;
+        const auto numbers = readDeviceNumbers(settings->settings(), error);
+        ASSERT_TRUE(numbers) << error;
+        const QJsonObject state =
+            QJsonDocument::fromJson(
+                QByteArray::fromStdString(testkit::simulatorStateJson(w->device()->port())))
+                .object();
+        const QJsonArray outputs = state["outputs"].toArray();
+        for (int k = 0; k < kOutputCount; ++k) {
+            if (k > 0 && !f.General.Active[k])
+                continue;
+            const double step =
+                sampleStep(static_cast<double>(k < 2 ? numbers->vref1 : numbers->vref2));
+            const QJsonArray codes = outputs[k].toObject()["codes"].toArray();
+            const std::vector<double>& held = w->samples(k);
+            ASSERT_EQ(codes.size(), static_cast<qsizetype>(held.size())) << "output " << k + 1;
+            for (std::size_t j = 0; j < held.size(); ++j)
+                ASSERT_EQ(codes[static_cast<qsizetype>(j)].toInt(), sampleCode(held[j], step))
+                    << "output " << k + 1 << " sample " << j;
+        }
+        const TimingResult timing = timingWords(
+            numberOr0(f.General.Freq, w->decimalSeparator()),
+            numberOr0(f.General.NumOfSam, w->decimalSeparator()),
+            static_cast<double>(numbers->quartz), static_cast<double>(numbers->instructions));
+        ASSERT_TRUE(timing.ok());
+        const QJsonObject words = state["timing"].toObject();
+        EXPECT_EQ(words["outer"].toInt(), timing.words.OuterCount);
+        EXPECT_EQ(words["inner"].toInt(), timing.words.InnerCount);
+        EXPECT_EQ(words["remainder"].toInt(), timing.words.Remainder);
+        const QJsonArray references = state["reference_codes"].toArray();
+        EXPECT_EQ(references[0].toInt(), referenceCode(static_cast<double>(numbers->vref1)));
+        EXPECT_EQ(references[1].toInt(), referenceCode(static_cast<double>(numbers->vref2)));
+    }
+
+    std::unique_ptr<TOmbrix> w;
+    TControlPanelForm* panel = nullptr;
+    TSettingsForm* settings = nullptr;
+    FakeClock clock;
+    std::vector<QString> messages;
+    std::mt19937 rng;
+    QTemporaryDir dir;
+    std::string trail;
+    bool sendAll = false;
+};
+
+TEST_F(WindowModelTest, RandomUseKeepsWindowSamplesAndDeviceInStep) {
+    const long actions = environmentNumber("OMBRIX_MODEL_ACTIONS", 200);
+    const auto seed = static_cast<unsigned>(environmentNumber("OMBRIX_MODEL_SEED", 20261209));
+    std::printf("window model: %ld actions, seed %u\n", actions, seed);
+    rng.seed(seed);
+    for (long i = 0; i < actions && !HasFatalFailure(); ++i) {
+        sendAll = false;
+        w->clearCalculationRequests();
+        act();
+        for (auto [a, b] : w->calculationRequests())
+            trail += " [" + std::to_string(a) + "," + std::to_string(b) + "]";
+        w->finishCalculation();
+        SCOPED_TRACE("action " + std::to_string(i) + ": " + trail);
+        checkFields();
+        const RunOutcome outcome = checkSamples();
+        if (sendAll)
+            checkSendAll(outcome);
+        if (HasFailure())
+            break; // the first action that breaks a law is the one to look at
+    }
+}
+
+} // namespace
+} // namespace ombrix
