@@ -2,6 +2,7 @@
 // then the main window and the event loop.
 #include "app/apptitle.h"
 #include "app/ombrix.h"
+#include "core/compute/vectorstate.h"
 #include "gui/device/controlpanel.h"
 #include "gui/dialogs/aboutform.h"
 #include "gui/dialogs/equedit.h"
@@ -18,6 +19,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    ombrix::clearUpperVectorState(); // Qt's start-up may leave it dirty (see vectorstate.h)
     try {
         auto splash = std::make_unique<ombrix::TSplashScreen>();
         splash->showPainted(); // nothing else is painted until the pause ends

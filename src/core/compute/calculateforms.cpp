@@ -1,5 +1,7 @@
 #include "core/compute/calculateforms.h"
 
+#include "core/compute/vectorstate.h"
+
 namespace ombrix {
 
 TCalculateFormsThread::TCalculateFormsThread(int first, int last, CalcSnapshot snapshot,
@@ -20,6 +22,7 @@ void TCalculateFormsThread::waitFor() {
 }
 
 void TCalculateFormsThread::Execute() {
+    clearUpperVectorState(); // inherited from the GUI thread that started this one
     outcome_ = runCalculation(FirstOutput, LastOutput, snapshot_, calc_, engine_, sink_, stop_);
     finished_ = true;
 }

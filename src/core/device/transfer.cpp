@@ -1,5 +1,7 @@
 #include "core/device/transfer.h"
 
+#include "core/compute/vectorstate.h"
+
 #include "core/device/frame.h"
 #include "core/device/protocol.h"
 #include "core/model/numbertext.h"
@@ -233,6 +235,7 @@ bool TransferThread::start(DeviceCommands& commands, TransferProgress& progress,
     *stop_ = false;
     thread_ = std::thread([this, &commands, &progress, in = std::move(input), p = std::move(plan),
                            done = std::move(finished)] {
+        clearUpperVectorState(); // inherited from the GUI thread that started this one
         SendThread(commands, progress, in, p);
         running_ = false;
         if (done)
