@@ -5,6 +5,7 @@
 #include "core/compute/calcexpress.h"
 #include "core/compute/calculateforms.h"
 #include "core/compute/spectrum.h"
+#include "core/compute/vectorstate.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
 #include "gui/common/appicon.h"
@@ -147,8 +148,13 @@ void TOmbrix::CalculateForms(int first, int last) {
         }
     }
     sink_->startRun();
-    CalcSnapshot snapshot{
-        forms_, sep_, chartMenu_->view(), chartMenu_->fftSize(), chartMenu_->windowCode(), {}};
+    CalcSnapshot snapshot{forms_,
+                          sep_,
+                          chartMenu_->view(),
+                          chartMenu_->fftSize(),
+                          chartMenu_->windowCode(),
+                          {},
+                          chartMenu_->decibels()};
     for (int k = from; k <= to; ++k)
         snapshot.leave[k] = !wanted[k] && failed_[k];
     calcThread_ = std::make_unique<TCalculateFormsThread>(
@@ -188,6 +194,7 @@ void TOmbrix::endOfRun(const std::array<bool, kOutputCount>& active) {
         chart->undoZoom(false);
         chart->repaintNow();
     }
+    clearUpperVectorState(); // painting may leave it dirty (see vectorstate.h)
 }
 
 void TOmbrix::forEachSeries(const std::function<void(ChartView*, int)>& f) {

@@ -33,6 +33,7 @@ class QToolButton;
 namespace ombrix {
 
 class ChartMenu;
+class ElidedLabel;
 class DeviceController;
 struct DeviceBindings;
 class ChartView;
@@ -107,6 +108,7 @@ class TOmbrix : public QMainWindow {
         std::function<QString()> openFileName;   // empty: cancelled
         std::function<QString()> saveFileName;   // empty: cancelled
         std::function<QString()> exportFileName; // empty: cancelled
+        std::function<QString()> chartFileName;  // empty: cancelled
     };
     void setPrompts(Prompts prompts) { prompts_ = std::move(prompts); }
 
@@ -170,12 +172,18 @@ class TOmbrix : public QMainWindow {
     QString askExportFileName();
     void sampleCountChanged();
     void showControlPanel();
+    void placeControlPanel();
     void openSettings(int page);
     void toggleControlPanel();
     void applyPageDock();
     void buildChartMenu();
     void forEachSeries(const std::function<void(ChartView*, int)>& f);
     void viewClick(QAction* item);
+    // Charts (ombrixcharts.cpp): what the view asks of each chart's fit and read-out, and
+    // "Save chart as..." for the chart whose menu was opened (or the one shown).
+    void applyChartKinds();
+    void saveChartAs();
+    ChartView* shownChart() const;
     void endOfRun(const std::array<bool, kOutputCount>& active);
     void bindControlPanel();
     // What the device really plays (ombrixplayback.cpp).
@@ -186,7 +194,7 @@ class TOmbrix : public QMainWindow {
     void refreshRealFrequency();
     // Limit lines and the "Limited when sent" panel; redraws the output charts unless told not.
     void refreshConverterLimits(bool redraw = true);
-    QLabel* limitsPanel() const { return limitsPanel_; }
+    ElidedLabel* limitsPanel() const { return limitsPanel_; }
 
   private:
     void followLinkState();
@@ -209,7 +217,7 @@ class TOmbrix : public QMainWindow {
     QTabWidget* pages_ = nullptr;
     QProgressBar* progress_ = nullptr;
     std::array<QLabel*, 6> statusPanels_{};
-    QLabel* limitsPanel_ = nullptr;
+    ElidedLabel* limitsPanel_ = nullptr;
     std::array<QToolButton*, 12> toolButtons_{};
     QMenu* sendDataMenu_ = nullptr;
 
@@ -222,6 +230,8 @@ class TOmbrix : public QMainWindow {
     std::array<bool, kOutputCount> failed_{};
     std::array<std::vector<double>, kOutputCount> samples_;
     ChartMenu* chartMenu_ = nullptr;
+    ChartView* menuChart_ = nullptr;
+    bool controlPanelPlaced_ = false; // the chart whose menu was opened last
     MessageHandler messageHandler_;
     Prompts prompts_;
     QString fileName_;

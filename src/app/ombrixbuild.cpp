@@ -183,7 +183,10 @@ void TOmbrix::buildPages() {
     }
     for (ChartView* chart : charts())
         connect(chart, &ChartView::menuRequested, this,
-                [this](const QPoint& at) { chartMenu_->popup(at); });
+                [this, chart](const QPoint& at) {
+                    menuChart_ = chart;
+                    chartMenu_->popup(at);
+                });
     pages_->setCurrentIndex(0);
     connect(pages_, &QTabWidget::currentChanged, this, [this] { modified_ = true; });
 
@@ -238,6 +241,12 @@ void TOmbrix::buildChartMenu() {
         for (ChartView* c : charts())
             c->zoomPercent(90);
     });
+    connect(m->MagnitudeDb, &QAction::triggered, this, [this] {
+        applyChartKinds();
+        if (chartMenu_->view() == ViewKind::Magnitude)
+            CalculateForms(0, kOutputCount - 1);
+    });
+    connect(m->SaveChart, &QAction::triggered, this, [this] { saveChartAs(); });
     connect(m->Fitgraph1, &QAction::triggered, this, [this] {
         for (ChartView* c : charts())
             c->undoZoom();

@@ -191,6 +191,8 @@ void TOmbrix::viewClick(QAction* item) {
     // The form view draws stairs, the spectrum views lines.
     chartMenu_->Stairs->setChecked(form);
     forEachSeries([form](ChartView* c, int i) { c->setStairs(i, form); });
+    applyChartKinds();
+    refreshConverterLimits();
     CalculateForms(0, kOutputCount - 1);
 }
 

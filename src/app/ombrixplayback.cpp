@@ -4,7 +4,9 @@
 #include "app/ombrix.h"
 #include "core/device/playback.h"
 #include "core/model/numbertext.h"
+#include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
+#include "gui/common/elidedlabel.h"
 #include "gui/device/controlpanel.h"
 
 #include <QLabel>
@@ -77,17 +79,21 @@ void TOmbrix::refreshConverterLimits(bool redraw) {
                                             static_cast<double>(*v1), static_cast<double>(*v2));
         for (int k = 0; k < kOutputCount; ++k) {
             const VoltageRange range = converterRange(static_cast<double>(k < 2 ? *v1 : *v2));
-            outputs_[k].chart->setLimitLines(limited[k], range.low, range.high, redraw);
+            // The lines are volt levels: they belong to the form view only.
+            outputs_[k].chart->setLimitLines(limited[k] && chartMenu_->view() == ViewKind::Form,
+                                             range.low, range.high, redraw);
             if (limited[k])
                 names << QStringLiteral("Output %1").arg(k + 1);
         }
     }
-    limitsPanel_->setText(names.isEmpty() ? QString() : "Limited when sent: " + names.join(", "));
+    limitsPanel_->setFullText(names.isEmpty() ? QString()
+                                              : "Limited when sent: " + names.join(", "));
     limitsPanel_->setVisible(!names.isEmpty());
 }
 
 void TOmbrix::bindPlayback() {
-    limitsPanel_ = new QLabel(this);
+    // It takes only the room the six panels leave; its whole text is in its tool tip.
+    limitsPanel_ = new ElidedLabel(this);
     limitsPanel_->setObjectName("LimitsPanel");
     limitsPanel_->setStyleSheet("color: #b00000");
     limitsPanel_->hide();

@@ -43,9 +43,13 @@ class PointBatcher {
     std::vector<double> xs_, ys_;
 };
 
-double lineValue(ViewKind view, const TSpectrum& engine, int i) {
-    switch (view) {
+double lineValue(const CalcSnapshot& snap, const TSpectrum& engine, int i) {
+    switch (snap.view) {
     case ViewKind::Magnitude:
+        if (snap.decibels) {
+            const double m = engine.Magnitude[i];
+            return m > 0 ? std::max(20.0 * std::log10(m), kDecibelFloor) : kDecibelFloor;
+        }
         return engine.Magnitude[i];
     case ViewKind::Real:
         return engine.Spectrum[i].Re();
@@ -68,7 +72,7 @@ void plotSpectrum(const CalcSnapshot& snap, TSpectrum& engine, double fs, PointB
         const double f = engine.LineFrequency(i, fs);
         if (f > kSpectrumLimitHz)
             return;
-        points.add(f, lineValue(snap.view, engine, i));
+        points.add(f, lineValue(snap, engine, i));
     }
 }
 

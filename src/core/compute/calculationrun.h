@@ -25,7 +25,11 @@ struct CalcSnapshot {
     // Outputs inside the requested range that this run leaves as they are: an output whose
     // equation failed and whose inputs did not change since is not tried again.
     std::array<bool, kOutputCount> leave{};
+    // Magnitudes as 20 log10 |X| in dB, no lower than kDecibelFloor.
+    bool decibels = false;
 };
+
+inline constexpr double kDecibelFloor = -140.0;
 
 // What became of each output of a run.
 enum class OutputResult {

@@ -36,6 +36,7 @@ ChartMenu::ChartMenu(QWidget* parent) : QMenu(parent) {
     FFTreal1 = checkable(this, views, "FFTreal1", "FFT &real", false);
     FFTimag1 = checkable(this, views, "FFTimag1", "FFT &imag", false);
     FFTphase1 = checkable(this, views, "FFTphase1", "FFT p&hase", false);
+    MagnitudeDb = checkable(this, nullptr, "MagnitudeDb", "Magnitude in &dB", false);
 
     QMenu* sizeMenu = addMenu("FFT &Size");
     sizeMenu->setObjectName("FFTSize1");
@@ -59,6 +60,13 @@ ChartMenu::ChartMenu(QWidget* parent) : QMenu(parent) {
     Zoomout1->setObjectName("Zoomout1");
     Fitgraph1 = addAction("Fit &graph");
     Fitgraph1->setObjectName("Fitgraph1");
+    addSeparator();
+    SaveChart = addAction("&Save chart as...");
+    SaveChart->setObjectName("SaveChart");
+}
+
+bool ChartMenu::decibels() const {
+    return MagnitudeDb->isChecked();
 }
 
 ViewKind ChartMenu::view() const {

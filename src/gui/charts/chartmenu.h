@@ -25,6 +25,9 @@ class ChartMenu : public QMenu {
     QAction* FFTreal1;
     QAction* FFTimag1;
     QAction* FFTphase1;
+    QAction* MagnitudeDb; // "Magnitude in dB": the magnitude view on a logarithmic scale
+    QAction* SaveChart;   // "Save chart as..."
+
     std::array<QAction*, 9> sizes{};   // N128..N32768
     std::array<QAction*, 5> windows{}; // in menu order: Rectangle, Triangular, Hanning,
                                        // Hamming, Blackman
@@ -33,6 +36,7 @@ class ChartMenu : public QMenu {
     QAction* Fitgraph1;
 
     ViewKind view() const;
+    bool decibels() const;
     int fftSize() const;
     int windowCode() const;
 

@@ -15,6 +15,10 @@
 class QCustomPlot;
 class QCPGraph;
 class QCPItemStraightLine;
+class QCPItemText;
+class QCPItemTracer;
+class QCPAxis;
+class QCPRange;
 
 namespace ombrix {
 
@@ -43,8 +47,24 @@ class ChartView : public QWidget {
     void setPointsVisible(int index, bool visible);
     bool pointsVisible(int index) const;
 
-    // Redraws at once.
+    // Redraws at once when the chart is on screen; a hidden chart is redrawn when it is next
+    // painted (its data is already there), so a run redraws only what the user sees.
     void repaintNow();
+    // True while a hidden chart waits for that redraw.
+    bool redrawPending() const { return stale_; }
+
+    // How the chart fits its keys and labels its read-out: sample indexes of one period, or
+    // spectrum lines in hertz (fitted to the lines that carry the signal, so a 100 Hz line
+    // does not sit on the value axis at the left of a 35 kHz wide range).
+    void setSpectrum(bool spectrum, bool decibels = false);
+    bool isSpectrum() const { return spectrum_; }
+
+    // Writes the chart as shown to a PNG, PDF or SVG file (by the name's suffix).
+    bool saveAs(const QString& fileName, QString& error) const;
+
+    // The read-out for the point under x pixel `x` of the plot: the key, then each drawn
+    // series' value at its nearest point; empty when no series is drawn.
+    QString readOutAt(int x) const;
     // Each axis range [a, b] becomes [a + d, b - d] with d = (b - a)(p - 100)/100.
     void zoomPercent(double p);
     // Back to automatic ranges that fit every active series; redraws unless told not to.
@@ -62,12 +82,29 @@ class ChartView : public QWidget {
     // The user asked for the chart menu at this global position.
     void menuRequested(const QPoint& globalPos);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    void refresh();
+    void rebuildLegend();
+    void keepInsideData(QCPAxis* axis, const QCPRange& range);
+    void showReadOut(int x);
+    void hideReadOut();
+
     QCustomPlot* plot_;
     QString title_;
     std::vector<QCPGraph*> graphs_;
     std::vector<bool> stairs_;
     std::array<QCPItemStraightLine*, 2> limits_{};
+    QCPItemTracer* tracer_ = nullptr;
+    QCPItemText* readOut_ = nullptr;
+    bool stale_ = false;
+    bool spectrum_ = false;
+    bool decibels_ = false;
+    bool dragging_ = false;
+    // The ranges Fit gives (low, high), which panning keeps to.
+    std::array<double, 2> fitKeys_{0, 1}, fitValues_{-1, 1};
 };
 
 } // namespace ombrix

@@ -1,0 +1,264 @@
+// The charts as a user reads them: what is drawn is what the data says, the ranges hold the
+// data with room, the legend names what is drawn, spectra in dB, the read-out, saving, and
+// the control panel opening beside the window.
+#include "app/ombrix.h"
+#include "core/device/devicecommands.h"
+#include "core/device/fakeclock.h"
+#include "gui/charts/chartmenu.h"
+#include "gui/charts/chartview.h"
+#include "gui/common/placement.h"
+#include "gui/device/controlpanel.h"
+#include "gui/device/devicecontroller.h"
+#include "gui/dialogs/settingsform.h"
+#include "simprobe.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+class ChartsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        w = std::make_unique<TOmbrix>();
+        w->setMessageHandler([this](const QString& t, const QString&) { messages.push_back(t); });
+        w->resize(900, 650);
+        w->show();
+        w->finishCalculation();
+    }
+    // What the chart shows is what its data says: drawing it afresh changes nothing on screen.
+    static bool showsItsData(ChartView* c) {
+        QCoreApplication::processEvents(); // queued redraws land, as they do for the user
+        const QImage shown = c->grab().toImage();
+        c->plot()->replot();
+        return shown == c->grab().toImage();
+    }
+    void pulse(int k, const char* high, const char* low) {
+        OutputPage& o = w->output(k);
+        o.pulse[A2]->setText(high);
+        o.pulse[A1]->setText(low);
+        o.formItems[1]->click();
+        w->CalculateForms(k, k);
+        w->finishCalculation();
+    }
+    ChartView* chart(int k) { return w->output(k).chart; }
+    ChartView* all() { return w->general().ChartAll; }
+
+    std::unique_ptr<TOmbrix> w;
+    std::vector<QString> messages;
+};
+
+TEST_F(ChartsTest, EveryChangeOfStateIsDrawnAndHiddenChartsCatchUpWhenShown) {
+    w->pages()->setCurrentIndex(1);
+    pulse(0, "1", "-1");
+    EXPECT_TRUE(showsItsData(chart(0)));
+    ChartMenu* m = w->chartMenu();
+    for (QAction* a : {m->Point, m->Stairs, m->Point, m->Stairs}) {
+        a->trigger();
+        EXPECT_TRUE(showsItsData(chart(0))) << a->objectName().toStdString();
+    }
+    // A run redraws the shown chart only; the others are brought up to date when shown.
+    pulse(1, "2", "0");
+    EXPECT_TRUE(chart(1)->redrawPending());
+    EXPECT_FALSE(chart(0)->redrawPending());
+    w->pages()->setCurrentIndex(2);
+    EXPECT_TRUE(showsItsData(chart(1)));
+    EXPECT_FALSE(chart(1)->redrawPending());
+}
+
+TEST_F(ChartsTest, RangesHoldEveryLevelWithRoomAndFitRestoresThem) {
+    struct Case {
+        const char *high, *low;
+        double lower, upper; // the value range Fit must give
+    };
+    for (const Case& c :
+         {Case{"1", "-1", -1.1, 1.1}, Case{"0", "0", -2.5, 2.5}, Case{"3", "3", 0.5, 5.5}}) {
+        SCOPED_TRACE(std::string(c.high) + "/" + c.low);
+        pulse(0, c.high, c.low);
+        ChartMenu* m = w->chartMenu();
+        for (int i = 0; i < 5; ++i)
+            m->Zoomin1->trigger();
+        m->Fitgraph1->trigger();
+        for (int round = 0; round < 2; ++round) { // a second zoom and fit gives the same
+            const QCPRange y = chart(0)->plot()->yAxis->range();
+            EXPECT_NEAR(y.lower, c.lower, 1e-9);
+            EXPECT_NEAR(y.upper, c.upper, 1e-9);
+            const QCPRange x = chart(0)->plot()->xAxis->range();
+            EXPECT_LT(x.lower, 0.0);
+            EXPECT_GT(x.upper, 999.0);
+            m->Zoomout1->trigger();
+            m->Fitgraph1->trigger();
+        }
+    }
+}
+
+TEST_F(ChartsTest, TheLegendNamesTheDrawnSeriesOnlyAndCoversNoCurve) {
+    for (int k : {2, 4})
+        w->general().activeBox[k]->click();
+    w->finishCalculation();
+    QCustomPlot* plot = all()->plot();
+    QStringList names;
+    for (int i = 0; i < plot->legend->itemCount(); ++i)
+        names << static_cast<QCPPlottableLegendItem*>(plot->legend->item(i))->plottable()->name();
+    EXPECT_EQ(names, (QStringList{"Output 1", "Output 3", "Output 5"}));
+    EXPECT_FALSE(plot->legend->outerRect().intersects(plot->axisRect()->rect()));
+}
+
+TEST_F(ChartsTest, SpectraFitTheirLinesShowDecibelsAndDropTheVoltLimits) {
+    OutputPage& o = w->output(0);
+    o.amplitude[0]->setText("5"); // beyond the converter: limit lines in the form view
+    o.en[0]->click();
+    w->general().Freq->setText("100");
+    w->CalculateForms(0, 5);
+    w->finishCalculation();
+    EXPECT_TRUE(chart(0)->limitLinesVisible());
+    ChartMenu* m = w->chartMenu();
+    m->FFTamplitude1->trigger();
+    w->finishCalculation();
+    EXPECT_FALSE(chart(0)->limitLinesVisible());
+    const QCPRange x = chart(0)->plot()->xAxis->range();
+    EXPECT_LT(x.lower, 0.0);
+    EXPECT_GT(x.upper, 100.0);
+    EXPECT_LT(x.upper, 5000.0); // not out to the last line at 35 kHz
+    std::vector<double> linear;
+    for (int n = 0; n < chart(0)->pointCount(0); ++n)
+        linear.push_back(chart(0)->pointY(0, n));
+
+    m->MagnitudeDb->trigger();
+    w->finishCalculation();
+    ASSERT_EQ(chart(0)->pointCount(0), static_cast<int>(linear.size()));
+    for (int n = 0; n < chart(0)->pointCount(0); ++n) {
+        const double expected =
+            linear[n] > 0 ? std::max(20 * std::log10(linear[n]), kDecibelFloor) : kDecibelFloor;
+        ASSERT_NEAR(chart(0)->pointY(0, n), expected, 1e-9) << n;
+    }
+    m->Form1->trigger();
+    w->finishCalculation();
+    EXPECT_TRUE(chart(0)->limitLinesVisible());
+}
+
+TEST_F(ChartsTest, WheelZoomsAboutThePointerAndDraggingStaysWithTheData) {
+    w->pages()->setCurrentIndex(1);
+    QCustomPlot* plot = chart(0)->plot();
+    const QRect area = plot->axisRect()->rect();
+    const QPoint at(area.left() + area.width() / 5, area.center().y());
+    const double before = plot->xAxis->pixelToCoord(at.x());
+    QWheelEvent wheel(at, plot->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    EXPECT_LT(plot->xAxis->range().size(), 1000.0);
+    EXPECT_NEAR(plot->xAxis->pixelToCoord(at.x()), before, 1.0);
+
+    QTest::mousePress(plot, Qt::LeftButton, {}, area.center());
+    plot->xAxis->setRange(-5000, -4000); // dragged far to the left of the data
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, area.center());
+    EXPECT_GE(plot->xAxis->range().lower, -60.0);
+    EXPECT_NEAR(plot->xAxis->range().size(), 1000.0, 1e-9);
+}
+
+TEST_F(ChartsTest, ReadOutNamesTheSampleAndEachDrawnValue) {
+    w->pages()->setCurrentIndex(1);
+    pulse(0, "2", "-1");
+    QCustomPlot* plot = chart(0)->plot();
+    for (double key : {100.0, 700.0}) {
+        const int x = qRound(plot->xAxis->coordToPixel(key));
+        const int n = qRound(plot->xAxis->pixelToCoord(x)); // the sample under that pixel
+        EXPECT_EQ(chart(0)->readOutAt(x).toStdString(),
+                  "Sample " + std::to_string(n) + "\nOutput 1: " + (n < 500 ? "-1" : "2"));
+    }
+    const int x = qRound(plot->xAxis->coordToPixel(700));
+    QTest::mouseMove(plot, QPoint(x, plot->axisRect()->center().y()));
+    EXPECT_TRUE(showsItsData(chart(0)));
+}
+
+TEST_F(ChartsTest, SaveChartAsWritesPngPdfAndSvg) {
+    QTemporaryDir dir;
+    w->pages()->setCurrentIndex(1);
+    const std::pair<const char*, QByteArray> kinds[] = {
+        {"chart.png", "\x89PNG"}, {"chart.pdf", "%PDF"}, {"chart.svg", "<?xml"}};
+    for (const auto& [name, magic] : kinds) {
+        const QString path = dir.filePath(name);
+        TOmbrix::Prompts prompts;
+        prompts.chartFileName = [path] { return path; };
+        w->setPrompts(prompts);
+        w->chartMenu()->SaveChart->trigger();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        const QByteArray bytes = file.readAll();
+        EXPECT_TRUE(bytes.startsWith(magic)) << name;
+        EXPECT_GT(bytes.size(), 1000) << name;
+    }
+    EXPECT_TRUE(messages.empty());
+    TOmbrix::Prompts prompts;
+    prompts.chartFileName = [&dir] { return dir.filePath("chart.txt"); };
+    w->setPrompts(prompts);
+    w->chartMenu()->SaveChart->trigger();
+    EXPECT_EQ(messages, std::vector<QString>{"Choose a file name ending in .png, .pdf or .svg."});
+}
+
+TEST(Placement, AToolWindowOpensBesideTheMainWindowWhereTheScreenHasRoom) {
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize tool(400, 300);
+    struct Case {
+        QRect main;
+        QPoint expected;
+    };
+    for (const Case& c : {
+             Case{QRect(100, 100, 740, 581), QPoint(848, 100)}, // right
+             Case{QRect(1100, 50, 740, 581), QPoint(692, 50)},  // left
+             Case{QRect(0, 0, 1900, 600), QPoint(0, 608)},      // below
+             Case{QRect(0, 0, 1920, 1000), QPoint(1520, 120)},  // over, below its tool bar
+             Case{QRect(100, 900, 740, 581), QPoint(848, 780)}, // kept on screen
+         })
+        EXPECT_EQ(besideWindow(c.main, tool, screen, 120), c.expected) << c.main.x();
+}
+
+TEST(ControlPanelPlaying, OutputsStartedByTheLastMaskAreMarkedPlaying) {
+    TOmbrix w;
+    auto* panel = new TControlPanelForm(&w);
+    auto* settings = new TSettingsForm(&w, [] { return std::optional(QStringList{"Simulator"}); });
+    w.attachWindows(panel, settings, nullptr, nullptr);
+    FakeClock clock;
+    auto device = std::make_unique<DeviceController>(w.deviceBindings(),
+                                                     testkit::makeUnpacedProgramPort(clock), clock);
+    device->setMessageHook([](const MessageRequest&) { return true; });
+    w.setDevice(std::move(device));
+    w.show();
+    settings->PortSelect_ComboBox->setEditText("Simulator");
+    settings->ButtonOKClick();
+    w.toolButton(3)->click();
+    QSignalSpy done(w.device(), &DeviceController::transferFinished);
+    w.toolButton(1)->click();
+    ASSERT_TRUE(!w.device()->transferRunning() || done.wait(20000));
+    w.toolButton(5)->click(); // "Control panel"
+    ASSERT_TRUE(panel->isVisible());
+    // Beside the window, or where the screen is too small, below its menus and tool bar.
+    EXPECT_TRUE(!panel->frameGeometry().intersects(w.frameGeometry()) ||
+                panel->y() >= w.geometry().top() + 100)
+        << panel->x() << "," << panel->y();
+    panel->startButton[0]->click();
+    EXPECT_EQ(panel->playing[0]->text(), "playing");
+    EXPECT_EQ(panel->playing[1]->text(), "");
+    panel->Button16->click(); // all stop
+    EXPECT_EQ(panel->playing[0]->text(), "");
+}
+
+} // namespace
+} // namespace ombrix
