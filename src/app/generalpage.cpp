@@ -44,12 +44,13 @@ GeneralPage buildGeneralPage(QWidget* page) {
     layout->addWidget(g.ChartAll, 1);
 
     auto* column = new QVBoxLayout(left);
-    column->setContentsMargins(6, 4, 6, 4);
-    column->setSpacing(4);
+    column->setContentsMargins(6, 2, 6, 2);
+    column->setSpacing(2);
 
     auto* freqRow = new QHBoxLayout;
     g.freqLabel = new QLabel("Frequency[Hz]:");
     g.Freq = edit("1000", 8, "Freq");
+    g.freqLabel->setBuddy(g.Freq);
     freqRow->addWidget(g.freqLabel);
     freqRow->addWidget(g.Freq);
     column->addLayout(freqRow);
@@ -60,7 +61,7 @@ GeneralPage buildGeneralPage(QWidget* page) {
 
     auto* sweep = new QGroupBox("Sweep");
     auto* sweepGrid = new QGridLayout(sweep);
-    sweepGrid->setContentsMargins(6, 4, 6, 4);
+    sweepGrid->setContentsMargins(6, 2, 6, 2);
     sweepGrid->setVerticalSpacing(2);
     g.startFreqLabel = new QLabel("Start Freq. [Hz]:");
     g.StartFreq = edit("1", 8, "StartFreq");
@@ -78,6 +79,10 @@ GeneralPage buildGeneralPage(QWidget* page) {
     g.SwapEnabled->setObjectName("SwapEnabled");
     g.SwapCyclic = new QCheckBox("Cyclic");
     g.SwapCyclic->setObjectName("SwapCyclic");
+    g.startFreqLabel->setBuddy(g.StartFreq);
+    g.stopFreqLabel->setBuddy(g.StopFreq);
+    g.stepLabel->setBuddy(g.StepComboBox);
+    g.timeLabel->setBuddy(g.Time);
     sweepGrid->addWidget(g.startFreqLabel, 0, 0);
     sweepGrid->addWidget(g.StartFreq, 0, 1);
     sweepGrid->addWidget(g.stopFreqLabel, 1, 0);
@@ -100,11 +105,12 @@ GeneralPage buildGeneralPage(QWidget* page) {
 
     auto* phase = new QGroupBox("Phase shift to Output 1 (Grad):");
     auto* phaseGrid = new QGridLayout(phase);
-    phaseGrid->setContentsMargins(6, 4, 6, 4);
+    phaseGrid->setContentsMargins(6, 2, 6, 2);
     phaseGrid->setVerticalSpacing(2);
     for (int k = 1; k < kOutputCount; ++k) {
         g.phDispLabel[k] = new QLabel(QStringLiteral("Output %1:").arg(k + 1));
         g.Ph_Disp[k] = edit("0", 6, QStringLiteral("Ph_Disp_%1").arg(k + 1));
+        g.phDispLabel[k]->setBuddy(g.Ph_Disp[k]);
         const int row = (k - 1) / 2, col = ((k - 1) % 2) * 2;
         phaseGrid->addWidget(g.phDispLabel[k], row, col);
         phaseGrid->addWidget(g.Ph_Disp[k], row, col + 1);
@@ -113,7 +119,7 @@ GeneralPage buildGeneralPage(QWidget* page) {
 
     auto* active = new QGroupBox("Active outputs");
     auto* activeGrid = new QGridLayout(active);
-    activeGrid->setContentsMargins(6, 4, 6, 4);
+    activeGrid->setContentsMargins(6, 2, 6, 2);
     activeGrid->setVerticalSpacing(2);
     for (int k = 1; k < kOutputCount; ++k) {
         g.activeBox[k] = new QCheckBox(QStringLiteral("Output %1").arg(k + 1));
@@ -124,8 +130,10 @@ GeneralPage buildGeneralPage(QWidget* page) {
 
     auto* samplesRow = new QHBoxLayout;
     samplesRow->setSpacing(2);
-    samplesRow->addWidget(new QLabel("Number of samples:"));
+    auto* samplesLabel = new QLabel("Number of samples:");
+    samplesRow->addWidget(samplesLabel);
     g.NumOfSam = edit("1000", 5, "NumOfSam");
+    samplesLabel->setBuddy(g.NumOfSam);
     g.NumOfSam->setFixedWidth(56);
     samplesRow->addWidget(g.NumOfSam);
     g.UpDown1001 = new UpDown;
@@ -138,10 +146,12 @@ GeneralPage buildGeneralPage(QWidget* page) {
     column->addLayout(samplesRow);
     g.CheckBox6 = new QCheckBox("Set max number");
     g.CheckBox6->setObjectName("CheckBox6");
-    column->addWidget(g.CheckBox6);
 
     g.advanced = new QPushButton("&Advanced");
+    // Beside "Set max number", so that the column fits the window's default height.
     auto* advancedRow = new QHBoxLayout;
+    advancedRow->addWidget(g.CheckBox6);
+    advancedRow->addSpacing(12);
     advancedRow->addWidget(g.advanced);
     advancedRow->addStretch(1);
     column->addLayout(advancedRow);

@@ -3,6 +3,7 @@
 #include "app/ombrix.h"
 
 #include "gui/charts/chartmenu.h"
+#include "gui/common/placement.h"
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/aboutform.h"
@@ -12,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QToolButton>
 
 namespace ombrix {
@@ -125,9 +128,25 @@ void TOmbrix::openSettings(int page) {
     refreshRealFrequency();
 }
 
+void TOmbrix::placeControlPanel() {
+    // The first time it opens, beside the main window rather than over its menus; after that
+    // where the user left it.
+    if (controlPanelPlaced_ || !controlPanel_ || !isVisible())
+        return;
+    controlPanelPlaced_ = true;
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    controlPanel_->adjustSize();
+    const QSize frame = controlPanel_->frameGeometry().size().expandedTo(controlPanel_->size());
+    const int clear = frameGeometry().height() - height() + menuBar()->height() + 80;
+    controlPanel_->move(besideWindow(frameGeometry(), frame, screen->availableGeometry(), clear));
+}
+
 void TOmbrix::showControlPanel() {
     if (!controlPanel_)
         return;
+    placeControlPanel();
     menuAction("ControlPanel1")->setChecked(true);
     controlPanel_->showWithFrequency(general_.Freq->text());
 }
@@ -137,6 +156,7 @@ void TOmbrix::toggleControlPanel() {
         return;
     // The action has already flipped its tick: follow it.
     if (menuAction("ControlPanel1")->isChecked()) {
+        placeControlPanel();
         controlPanel_->show(); // the View menu leaves the frequency as it is
         controlPanel_->raise();
     } else

@@ -42,10 +42,29 @@ void buildPulseEdits(OutputPage& o) {
     static constexpr Place places[kPulseParamCount] = {{8, 24},    {8, 96},    {74, 216},
                                                        {152, 216}, {246, 216}, {318, 216}};
     const PulseParams defaults = OutputForm{}.Pulse;
+    // The four times in a row under the picture: "tD1: [  ] %", spaced by a layout so that
+    // no label runs into the next field.
+    auto* times = new QWidget(o.pulsePanel);
+    times->setGeometry(40, 214, 349, 27);
+    auto* row = new QHBoxLayout(times);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    const char* captions[] = {"tD1:", "tR:", "tD2:", "tF:"};
     for (int k = 0; k < kPulseParamCount; ++k) {
-        o.pulse[k] = smallEdit(o.pulsePanel, places[k].left, places[k].top, 41, 21, 6,
+        QWidget* parent = k < tD1 ? o.pulsePanel : times;
+        o.pulse[k] = smallEdit(parent, places[k].left, places[k].top, 41, 21, 6,
                                QString::fromStdString(defaults[k]));
         o.pulse[k]->setObjectName(QStringLiteral("Pulse%1_%2").arg(o.index + 1).arg(k));
+        if (k < tD1)
+            continue;
+        if (k > tD1)
+            row->addStretch(1);
+        auto* caption = new QLabel(captions[k - tD1], times);
+        caption->setBuddy(o.pulse[k]);
+        row->addWidget(caption);
+        o.pulse[k]->setFixedSize(41, 21);
+        row->addWidget(o.pulse[k]);
+        row->addWidget(new QLabel("%", times));
     }
 }
 
@@ -55,10 +74,14 @@ void buildHarmonicRow(OutputPage& o, int row) {
     QWidget* box = o.harmonicsBox;
     label(box, QString::number(row + 1), 15 + x, 34 + 21 * j);
     o.amplitude[row] = smallEdit(box, 35 + x, 30 + 21 * j, 45, 17, 6, "0");
-    o.phase[row] = smallEdit(box, 100 + x, 30 + 21 * j, 45, 17, 6, "0");
+    o.phase[row] = smallEdit(box, 105 + x, 30 + 21 * j, 45, 17, 6, "0");
     o.phase[row]->setVisible(row != 0); // row 1 carries the hidden phase shift
     o.en[row] = new QCheckBox(box);
-    o.en[row]->setGeometry(160 + x, 33 + 21 * j, 20, 14);
+    o.en[row]->setGeometry(167 + x, 33 + 21 * j, 20, 14);
+    // One heading serves a column: the cell's own name says which harmonic it holds.
+    o.amplitude[row]->setAccessibleName(QStringLiteral("Amplitude[V]: %1").arg(row + 1));
+    o.phase[row]->setAccessibleName(QStringLiteral("Phase(Grad): %1").arg(row + 1));
+    o.en[row]->setAccessibleName(QStringLiteral("En. %1").arg(row + 1));
     o.amplitude[row]->setObjectName(QStringLiteral("Amplitude%1_%2").arg(o.index + 1).arg(row));
     o.phase[row]->setObjectName(QStringLiteral("Phase%1_%2").arg(o.index + 1).arg(row));
     o.en[row]->setObjectName(QStringLiteral("En%1_%2").arg(o.index + 1).arg(row));
@@ -96,14 +119,8 @@ OutputPage buildOutputPage(int index, QWidget* page) {
     o.pulsePanel->setObjectName(QStringLiteral("PanelOutput%1_4").arg(index + 1));
     o.pulsePanel->setGeometry(6, 6, 389, 249);
     new PulsePicture(o.pulsePanel);
-    label(o.pulsePanel, "A2[V]:", 8, 8);
-    label(o.pulsePanel, "A1[V]:", 8, 80);
-    label(o.pulsePanel, "tD1:", 50, 219);
-    label(o.pulsePanel, "tR:", 132, 219);
-    label(o.pulsePanel, "tD2:", 220, 219);
-    label(o.pulsePanel, "tF:", 300, 219);
-    for (int left : {117, 195, 289, 361})
-        label(o.pulsePanel, "%", left, 219);
+    QLabel* a2Label = label(o.pulsePanel, "A2[V]:", 8, 8);
+    QLabel* a1Label = label(o.pulsePanel, "A1[V]:", 8, 80);
     o.pulsePanel->setEnabled(false);
     o.pulsePanel->hide();
 
@@ -143,6 +160,7 @@ OutputPage buildOutputPage(int index, QWidget* page) {
     o.offset = new QLineEdit("0", offsetPanel);
     o.offset->setObjectName(QStringLiteral("Edit%1").arg(index + 1));
     setTypingLimit(o.offset, 6);
+    o.offsetLabel->setBuddy(o.offset);
     o.offset->setFixedWidth(60);
     offsetPanel->layout()->addWidget(o.offsetLabel);
     offsetPanel->layout()->addWidget(o.offset);
@@ -152,6 +170,8 @@ OutputPage buildOutputPage(int index, QWidget* page) {
     o.harmonicsBox = new QGroupBox("Harmonics", o.leftPanel);
     o.harmonicsBox->setGeometry(6, 6, 389, 251);
     buildPulseEdits(o);
+    a2Label->setBuddy(o.pulse[A2]);
+    a1Label->setBuddy(o.pulse[A1]);
     o.equation = new QPlainTextEdit(o.leftPanel);
     o.equation->setObjectName(QStringLiteral("Equation%1").arg(index + 1));
     o.equation->setGeometry(5, 10, 389, 249);
@@ -162,10 +182,20 @@ OutputPage buildOutputPage(int index, QWidget* page) {
 
 // Column headings and rows are built for every output in a fixed order by the main window.
 void buildHarmonicHeadings(OutputPage& o) {
+    // Each heading centred over its column of edits (amplitude at 35..80, phase at 105..150,
+    // En at 167) in the box's small font, and never closer than 3 pixels to its neighbour.
+    QFont small = o.harmonicsBox->font();
+    small.setPixelSize(10);
+    const QFontMetrics fm(small);
     for (int x : {0, 200}) {
-        label(o.harmonicsBox, "Amplitude[V]:", 25 + x, 15);
-        label(o.harmonicsBox, "Phase(Grad):", 92 + x, 15);
-        label(o.harmonicsBox, "En.", 160 + x, 15);
+        int right = 14 + x;
+        for (const auto& [text, centre] :
+             {std::pair{"Amplitude[V]:", 57}, {"Phase(Grad):", 127}, {"En.", 175}}) {
+            const int width = fm.horizontalAdvance(text);
+            const int left = std::max(right + 3, centre + x - width / 2);
+            label(o.harmonicsBox, text, left, 15)->setFont(small);
+            right = left + width;
+        }
     }
 }
 

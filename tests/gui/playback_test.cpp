@@ -1,5 +1,6 @@
 // The real frequency beside the fields and the converter limits on the charts.
 #include "app/ombrix.h"
+#include "gui/common/elidedlabel.h"
 #include "gui/charts/chartview.h"
 
 #include <QCheckBox>
@@ -45,7 +46,7 @@ TEST(Playback, OutputsBeyondTheConverterRangeAreMarked) {
     w.finishCalculation();
     EXPECT_TRUE(o.chart->limitLinesVisible());
     EXPECT_FALSE(w.output(0).chart->limitLinesVisible());
-    EXPECT_EQ(w.limitsPanel()->text(), "Limited when sent: Output 2");
+    EXPECT_EQ(w.limitsPanel()->fullText(), "Limited when sent: Output 2");
     EXPECT_FALSE(w.limitsPanel()->isHidden());
     o.amplitude[0]->setText("4");
     w.CalculateForms(1, 1);

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -39,6 +40,9 @@ QPushButton* button(const char* caption, int number) {
 TControlPanelForm::TControlPanelForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle("Control Panel");
     auto* column = new QVBoxLayout(this);
+    playingTimer_ = new QTimer(this);
+    playingTimer_->setInterval(250);
+    connect(playingTimer_, &QTimer::timeout, this, &TControlPanelForm::refreshPlaying);
 
     auto* frequency = new QWidget;
     auto* freqRow = new QHBoxLayout(frequency);
@@ -75,6 +79,11 @@ TControlPanelForm::TControlPanelForm(QWidget* parent) : QWidget(parent, Qt::Wind
         grid->addWidget(rowBox[k], k, 0);
         grid->addWidget(startButton[k], k, 1);
         grid->addWidget(stopButton[k], k, 2);
+        playing[k] = new QLabel;
+        playing[k]->setObjectName(QStringLiteral("Playing%1").arg(k + 1));
+        playing[k]->setStyleSheet("color: #007000; font-weight: bold");
+        playing[k]->setMinimumWidth(playing[k]->fontMetrics().horizontalAdvance("playing") + 8);
+        grid->addWidget(playing[k], k, 3);
         connect(startButton[k], &QPushButton::clicked, this, [this, k] {
             sendRunMask(startOutput(static_cast<std::uint8_t>(link_.commands->RunMask), k));
         });
@@ -168,6 +177,25 @@ void TControlPanelForm::sendRunMask(std::uint8_t mask) {
     // The new mask stands even when the reply fails; the failure is only reported.
     link_.commands->RunMask = mask;
     link_.commands->SendPanelRunMask(mask);
+    refreshPlaying();
+}
+
+void TControlPanelForm::refreshPlaying() {
+    const std::uint32_t mask = link_.commands ? link_.commands->RunMask.load() : 0;
+    for (int k = 0; k < kOutputCount; ++k)
+        playing[k]->setText(mask & (1u << k) ? "playing" : "");
+}
+
+void TControlPanelForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refreshPlaying();
+    // The mask also changes by transfers and the main window's Stop: follow it while shown.
+    playingTimer_->start();
+}
+
+void TControlPanelForm::hideEvent(QHideEvent* event) {
+    playingTimer_->stop();
+    QWidget::hideEvent(event);
 }
 
 void TControlPanelForm::ControlPanelFreqChange() {

@@ -13,6 +13,7 @@
 
 class QCheckBox;
 class QLabel;
+class QTimer;
 class QLineEdit;
 class QPushButton;
 class QSlider;
@@ -53,6 +54,9 @@ class TControlPanelForm : public QWidget {
     std::array<QCheckBox*, kOutputCount> rowBox{};
     std::array<QPushButton*, kOutputCount> startButton{};
     std::array<QPushButton*, kOutputCount> stopButton{};
+    // "playing" beside each output the last run mask sent to the device started.
+    std::array<QLabel*, kOutputCount> playing{};
+    void refreshPlaying();
     QPushButton* Button13; // "Selected" Start
     QPushButton* Button14; // "Selected" Stop
     QPushButton* Button15; // "All" Start
@@ -70,6 +74,8 @@ class TControlPanelForm : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     void sendRunMask(std::uint8_t mask);
@@ -77,6 +83,7 @@ class TControlPanelForm : public QWidget {
     void ControlPanelFreqChange();
 
     ControlPanelLink link_;
+    QTimer* playingTimer_;
 };
 
 } // namespace ombrix

@@ -1,0 +1,38 @@
+#include "gui/common/elidedlabel.h"
+
+#include <QResizeEvent>
+
+namespace ombrix {
+
+ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+void ElidedLabel::setFullText(const QString& text) {
+    full_ = text;
+    setToolTip(text);
+    elide();
+    updateGeometry();
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    return {fontMetrics().horizontalAdvance(QStringLiteral("Lim...")),
+            QLabel::minimumSizeHint().height()};
+}
+
+QSize ElidedLabel::sizeHint() const {
+    const QMargins m = contentsMargins();
+    return {fontMetrics().horizontalAdvance(full_) + m.left() + m.right() + 2 * margin() + 2,
+            QLabel::sizeHint().height()};
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    elide();
+}
+
+void ElidedLabel::elide() {
+    QLabel::setText(fontMetrics().elidedText(full_, Qt::ElideRight, contentsRect().width()));
+}
+
+} // namespace ombrix

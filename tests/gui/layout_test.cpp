@@ -1,0 +1,110 @@
+// The main window at its default size (740 x 581) and at 1280 x 1024: every caption on every
+// page reads in full, with the font a fresh system has. OMBRIX_SCREENSHOT_DIR, when set,
+// receives a picture of each page at each size.
+#include "app/ombrix.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+// Controls on the shown page (and the status bar) whose text does not fit their width, or
+// edits squeezed below the height of their text.
+std::vector<std::string> cutCaptions(QWidget* root) {
+    std::vector<std::string> cut;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->width() <= 0)
+            continue;
+        const QFontMetrics fm(w->font());
+        QString text;
+        int room = w->contentsRect().width();
+        if (auto* label = qobject_cast<QLabel*>(w);
+            label && !label->wordWrap() && label->pixmap().isNull()) {
+            text = label->text();
+            room -= 2 * label->margin() + (label->frameWidth() > 0 ? 2 * label->frameWidth() : 0);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            text = button->text();
+            room = w->width();
+            if (!text.isEmpty() && w->sizeHint().width() > w->width())
+                cut.push_back(w->metaObject()->className() + std::string(" '") +
+                              text.toStdString() + "'");
+            continue;
+        } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            if (edit->height() < fm.height() + 2)
+                cut.push_back("edit " + edit->accessibleName().toStdString() + " is " +
+                              std::to_string(edit->height()) + " px high");
+            continue;
+        }
+        text.remove('&');
+        if (!text.isEmpty() && fm.horizontalAdvance(text) > room)
+            cut.push_back("'" + text.toStdString() + "'");
+    }
+    // Captions and fields side by side must not touch: "50 %tF:" reads as one word.
+    std::vector<QWidget*> shown;
+    for (QWidget* w : root->findChildren<QWidget*>())
+        if (w->isVisible() &&
+            (qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+             (qobject_cast<QLabel*>(w) && !qobject_cast<QLabel*>(w)->text().isEmpty() &&
+              qobject_cast<QLabel*>(w)->frameShape() == QFrame::NoFrame)))
+            shown.push_back(w);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        for (std::size_t j = i + 1; j < shown.size(); ++j)
+            if (shown[i]->parentWidget() == shown[j]->parentWidget() &&
+                shown[i]->geometry().adjusted(-1, 0, 1, 0).intersects(shown[j]->geometry()))
+                cut.push_back(shown[i]->objectName().toStdString() + "'" +
+                              shown[i]->property("text").toString().toStdString() + "' touches '" +
+                              shown[j]->property("text").toString().toStdString() + "'");
+    return cut;
+}
+
+TEST(LayoutTest, EveryCaptionReadsInFullAtTheDefaultSizeAndLarger) {
+    TOmbrix w;
+    w.setMessageHandler([](const QString&, const QString&) {});
+    w.show();
+    const QByteArray dir = qgetenv("OMBRIX_SCREENSHOT_DIR");
+    for (const QSize size : {QSize(740, 581), QSize(1280, 1024)}) {
+        w.resize(size);
+        for (int page = 0; page < w.pages()->count(); ++page) {
+            w.pages()->setCurrentIndex(page);
+            // Each form of an output page shows other controls.
+            for (int form = 0; form < (page == 0 ? 1 : 3); ++form) {
+                if (page > 0)
+                    w.output(page - 1).formItems[static_cast<std::size_t>(form)]->click();
+                w.finishCalculation();
+                QCoreApplication::processEvents();
+                SCOPED_TRACE(std::to_string(size.width()) + " page " + std::to_string(page) +
+                             " form " + std::to_string(form));
+                EXPECT_EQ(cutCaptions(w.pages()->currentWidget()), std::vector<std::string>{});
+                EXPECT_EQ(cutCaptions(w.statusBar()), std::vector<std::string>{});
+                if (!dir.isEmpty())
+                    w.grab().save(QString("%1/page%2-form%3-%4.png")
+                                      .arg(QString::fromUtf8(dir))
+                                      .arg(page)
+                                      .arg(form)
+                                      .arg(size.width()));
+            }
+        }
+    }
+    // The status bar keeps its six panels whole when the "Limited when sent" note shows.
+    w.resize(740, 581);
+    w.output(0).formItems[0]->click();
+    w.output(0).amplitude[0]->setText("5");
+    w.output(0).en[0]->click();
+    w.finishCalculation();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w.findChild<QLabel*>("LimitsPanel")->isVisible());
+    EXPECT_EQ(cutCaptions(w.statusBar()), std::vector<std::string>{});
+}
+
+} // namespace
+} // namespace ombrix
