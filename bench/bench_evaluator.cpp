@@ -2,6 +2,7 @@
 // calculation thread's workload, one period of 8192 samples with X = 2*pi*n/8192.
 // Prints the time per evaluation of both engines and their ratio for each formula.
 #include "core/compute/calcexpress.h"
+#include "programconditions.h"
 
 #include <benchmark/benchmark.h>
 #include <muParser.h>
@@ -161,6 +162,13 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    // The same evaluations in the program's conditions, after the bare ones.
+    benchmark::ClearRegisteredBenchmarks();
+    const auto app = benchprog::enterProgramConditions(argc, argv);
+    for (const Formula& f : Formulas)
+        benchprog::registerInProgram(std::string("Ombrix/") + f.label,
+                                     [&f](benchmark::State& state) { BM_Ombrix(state, &f); });
+    benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
 }

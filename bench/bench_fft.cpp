@@ -1,6 +1,7 @@
 // The FFT engine against FFTW doing the same job: mean removal, Hanning weighting, a complex
 // forward transform of N = M values, then magnitude (2|X|/M) and phase of every line.
 #include "core/compute/spectrum.h"
+#include "programconditions.h"
 
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
@@ -85,8 +86,28 @@ void FftwTransformOnly(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(OmbrixCalculate)->Arg(2048)->Arg(8192)->Arg(32768)->Unit(benchmark::kMicrosecond);
-BENCHMARK(FftwCalculate)->Arg(2048)->Arg(8192)->Arg(32768)->Unit(benchmark::kMicrosecond);
-BENCHMARK(FftwTransformOnly)->Arg(2048)->Arg(8192)->Arg(32768)->Unit(benchmark::kMicrosecond);
-
-BENCHMARK_MAIN();
+// Bare first (no Qt code has run), then the engine in the program's conditions.
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    for (auto* b : {benchmark::RegisterBenchmark("OmbrixCalculate", OmbrixCalculate),
+                    benchmark::RegisterBenchmark("FftwCalculate", FftwCalculate),
+                    benchmark::RegisterBenchmark("FftwTransformOnly", FftwTransformOnly)})
+        b->Arg(2048)->Arg(8192)->Arg(32768)->Unit(benchmark::kMicrosecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::ClearRegisteredBenchmarks();
+    const auto app = benchprog::enterProgramConditions(argc, argv);
+    for (const bool clear : {true, false})
+        benchmark::RegisterBenchmark(clear ? "OmbrixCalculate/in_program"
+                                           : "OmbrixCalculate/in_program_not_cleared",
+                                     [clear](benchmark::State& state) {
+                                         benchprog::onWorker(state, clear, OmbrixCalculate);
+                                     })
+            ->Arg(2048)
+            ->Arg(8192)
+            ->Arg(32768)
+            ->UseRealTime()
+            ->Unit(benchmark::kMicrosecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

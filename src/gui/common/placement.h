@@ -1,6 +1,6 @@
 // Where a tool window opens so that it covers none of the main window: to its right, else to
-// its left, else below it, each only where the screen has room; with no room anywhere, at the
-// screen's right edge below the main window's menus and tool bar.
+// its left, below or above it, each kept on the screen; with no room anywhere, where it covers
+// least of the main window, and least of all its menus and tool bar.
 #pragma once
 
 #include <QPoint>
@@ -10,8 +10,8 @@
 namespace ombrix {
 
 // `main` is the main window's frame, `tool` the tool window's frame size, `screen` the
-// screen's available area; `keepClear` is how much of the main window's top stays visible
-// when the tool window has to overlap it.
+// screen's available area; `keepClear` is the height of the main window's title, menus and
+// tool bar.
 QPoint besideWindow(const QRect& main, const QSize& tool, const QRect& screen, int keepClear);
 
 } // namespace ombrix
