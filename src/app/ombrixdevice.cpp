@@ -3,6 +3,7 @@
 #include "app/ombrix.h"
 
 #include "gui/charts/chartmenu.h"
+#include "gui/charts/chartview.h"
 #include "gui/common/placement.h"
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
@@ -15,6 +16,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QToolButton>
 
 namespace ombrix {
@@ -139,8 +142,15 @@ void TOmbrix::placeControlPanel() {
         return;
     controlPanel_->adjustSize();
     const QSize frame = controlPanel_->frameGeometry().size().expandedTo(controlPanel_->size());
-    const int clear = frameGeometry().height() - height() + menuBar()->height() + 80;
-    controlPanel_->move(besideWindow(frameGeometry(), frame, screen->availableGeometry(), clear));
+    // What it should not cover: the title, menus and tool bar, and the page's fields.
+    const QRect top(frameGeometry().topLeft(),
+                    QPoint(frameGeometry().right(),
+                           pages_->mapToGlobal(QPoint(0, 0)).y() + pages_->tabBar()->height()));
+    const QWidget* page = pages_->currentWidget();
+    const QRect fields(page->mapToGlobal(QPoint(0, 0)),
+                       QSize(page->width() - shownChart()->width(), page->height()));
+    controlPanel_->move(
+        besideWindow(frameGeometry(), frame, screen->availableGeometry(), {top, fields}));
 }
 
 void TOmbrix::showControlPanel() {

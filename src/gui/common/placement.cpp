@@ -20,28 +20,38 @@ long long area(const QRect& r) {
 
 } // namespace
 
-QPoint besideWindow(const QRect& main, const QSize& tool, const QRect& screen, int keepClear) {
+QPoint besideWindow(const QRect& main, const QSize& tool, const QRect& screen,
+                    const std::vector<QRect>& keep) {
     const int gap = 8;
     const std::array<QPoint, 4> candidates = {
-        QPoint(main.right() + 1 + gap, main.top()),            // right
-        QPoint(main.left() - gap - tool.width(), main.top()),  // left
-        QPoint(main.left(), main.bottom() + 1 + gap),          // below
-        QPoint(main.left(), main.top() - gap - tool.height()), // above
+        QPoint(main.right() + 1 + gap, main.top()),           // right
+        QPoint(main.left() - gap - tool.width(), main.top()), // left
+        QPoint(main.left(), main.bottom() + 1 + gap),         // below
+        QPoint(main.left(), main.top() - gap - tool.height()) // above
     };
-    // The first place that covers nothing of the main window; where the screen has no such
-    // place, the one that covers least, the menus and tool bar counting four times.
-    const QRect top(main.left(), main.top(), main.width(), std::min(keepClear, main.height()));
     QPoint best;
     long long bestCost = -1;
-    for (const QPoint& want : candidates) {
+    auto consider = [&](const QPoint& want) {
         const QPoint at = clampedInto(want, tool, screen);
         const QRect placed(at, tool);
-        const long long cost = area(placed & main) + 3 * area(placed & top);
+        long long cost = area(placed & main);
+        for (const QRect& part : keep)
+            cost += 3 * area(placed & part);
         if (bestCost < 0 || cost < bestCost) {
             best = at;
             bestCost = cost;
         }
-    }
+    };
+    for (const QPoint& want : candidates)
+        consider(want);
+    // Squeezed against a screen edge, a window beside may still keep clear of what matters
+    // by sliding down below the kept parts at the top.
+    int below = main.top();
+    for (const QRect& part : keep)
+        if (part.top() <= main.top() + 1)
+            below = std::max(below, part.bottom() + 1 + gap);
+    for (const QPoint& want : {candidates[0], candidates[1]})
+        consider(QPoint(want.x(), below));
     return best;
 }
 
