@@ -75,10 +75,10 @@ class ControlPanelTest : public ::testing::Test {
         return at == std::string::npos ? -1 : std::stod(json.substr(at + 16));
     }
 
+    FakeClock clock; // outlives the window and the device that reads it
     std::unique_ptr<TOmbrix> w;
     TControlPanelForm* panel = nullptr;
     TSettingsForm* settings = nullptr;
-    FakeClock clock;
     std::vector<QString> messages;
 };
 

@@ -222,9 +222,9 @@ class DeviceControllerTest : public ::testing::Test {
             w->grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
     }
 
+    FakeClock clock; // outlives the window and the device that reads it
     std::unique_ptr<TOmbrix> w;
     TSettingsForm* settings = nullptr;
-    FakeClock clock;
     std::unique_ptr<DeviceController> controller;
     SerialPort* portPtr = nullptr;
     std::vector<QString> messages;

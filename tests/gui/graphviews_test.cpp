@@ -119,8 +119,8 @@ TEST_F(GraphViewsTest, WindowChoiceRecalculatesOnlyInSpectrumViewsSizeAlways) {
 TEST_F(GraphViewsTest, ZoomInAndOutScaleTheSpan) {
     ChartView* c = chart(0);
     auto span = [c] {
-        const QCPRange r = c->plot()->xAxis->range();
-        return r.upper - r.lower;
+        const auto r = c->keyRange();
+        return r[1] - r[0];
     };
     const double before = span();
     w->chartMenu()->Zoomin1->trigger();

@@ -345,10 +345,10 @@ class WindowModelTest : public ::testing::Test {
         EXPECT_EQ(references[1].toInt(), referenceCode(static_cast<double>(numbers->vref2)));
     }
 
+    FakeClock clock; // outlives the window and the device that reads it
     std::unique_ptr<TOmbrix> w;
     TControlPanelForm* panel = nullptr;
     TSettingsForm* settings = nullptr;
-    FakeClock clock;
     std::vector<QString> messages;
     std::mt19937 rng;
     QTemporaryDir dir;

@@ -115,7 +115,8 @@ ChartView::ChartView(const QString& title, bool legend, QWidget* parent)
 
 bool ChartView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == plot_) {
-        if (event->type() == QEvent::Paint && stale_) {
+        if (event->type() == QEvent::Paint && (stale_ || fitPending_)) {
+            ensureFitted();
             // Brought up to date before it is painted: the buffers are drawn now, the
             // paint below shows them.
             stale_ = false;
@@ -162,10 +163,11 @@ void ChartView::clearSeries(int index) {
 
 void ChartView::appendPoints(int index, const std::vector<double>& xs,
                              const std::vector<double>& ys) {
-    QVector<double> kx(xs.begin(), xs.end());
-    QVector<double> ky(ys.begin(), ys.end());
+    QVector<QCPGraphData> points(static_cast<qsizetype>(std::min(xs.size(), ys.size())));
+    for (qsizetype i = 0; i < points.size(); ++i)
+        points[i] = QCPGraphData(xs[static_cast<std::size_t>(i)], ys[static_cast<std::size_t>(i)]);
     // Points arrive in ascending x, so the container can skip its sort.
-    graphs_.at(index)->addData(kx, ky, true);
+    graphs_.at(index)->data()->add(points, true);
 }
 
 int ChartView::pointCount(int index) const {
@@ -249,6 +251,7 @@ void ChartView::repaintNow() {
 }
 
 void ChartView::zoomPercent(double p) {
+    ensureFitted();
     for (QCPAxis* axis : {plot_->xAxis, plot_->yAxis}) {
         const QCPRange r = axis->range();
         const double d = (r.upper - r.lower) * (p - 100.0) / 100.0;
@@ -258,6 +261,34 @@ void ChartView::zoomPercent(double p) {
 }
 
 void ChartView::undoZoom(bool redraw) {
+    // A hidden chart is fitted when it is next painted or zoomed: a run fits what is seen.
+    if (!isVisible()) {
+        fitPending_ = true;
+        stale_ = true;
+        return;
+    }
+    fit();
+    if (redraw)
+        refresh();
+}
+
+std::array<double, 2> ChartView::keyRange() {
+    ensureFitted();
+    return {plot_->xAxis->range().lower, plot_->xAxis->range().upper};
+}
+
+std::array<double, 2> ChartView::valueRange() {
+    ensureFitted();
+    return {plot_->yAxis->range().lower, plot_->yAxis->range().upper};
+}
+
+void ChartView::ensureFitted() {
+    if (fitPending_)
+        fit();
+}
+
+void ChartView::fit() {
+    fitPending_ = false;
     bool any = false;
     double keyLow = 0, keyHigh = 0, valueLow = 0, valueHigh = 0, largest = 0;
     for (QCPGraph* g : graphs_) {
@@ -306,8 +337,6 @@ void ChartView::undoZoom(bool redraw) {
     fitValues_ = any ? withMargin(valueLow, valueHigh) : std::array<double, 2>{-1, 1};
     plot_->xAxis->setRange(fitKeys_[0], fitKeys_[1]);
     plot_->yAxis->setRange(fitValues_[0], fitValues_[1]);
-    if (redraw)
-        refresh();
 }
 
 void ChartView::keepInsideData(QCPAxis* axis, const QCPRange& range) {
@@ -381,7 +410,8 @@ void ChartView::hideReadOut() {
     plot_->layer("readout")->replot();
 }
 
-bool ChartView::saveAs(const QString& fileName, QString& error) const {
+bool ChartView::saveAs(const QString& fileName, QString& error) {
+    ensureFitted();
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     const int w = plot_->width(), h = plot_->height();
     bool ok = false;

@@ -60,15 +60,19 @@ class ChartView : public QWidget {
     bool isSpectrum() const { return spectrum_; }
 
     // Writes the chart as shown to a PNG, PDF or SVG file (by the name's suffix).
-    bool saveAs(const QString& fileName, QString& error) const;
+    bool saveAs(const QString& fileName, QString& error);
 
     // The read-out for the point under x pixel `x` of the plot: the key, then each drawn
     // series' value at its nearest point; empty when no series is drawn.
     QString readOutAt(int x) const;
     // Each axis range [a, b] becomes [a + d, b - d] with d = (b - a)(p - 100)/100.
     void zoomPercent(double p);
-    // Back to automatic ranges that fit every active series; redraws unless told not to.
+    // Back to automatic ranges that fit every active series; redraws unless told not to. A
+    // hidden chart is fitted when it is next painted or zoomed.
     void undoZoom(bool redraw = true);
+    // The ranges as the user sees them (a pending fit done first): keys, then values.
+    std::array<double, 2> keyRange();
+    std::array<double, 2> valueRange();
 
     // Dashed lines at the lowest and highest voltage the converter expresses, or none;
     // redraws unless told not to.
@@ -87,6 +91,8 @@ class ChartView : public QWidget {
 
   private:
     void refresh();
+    void fit();
+    void ensureFitted();
     void rebuildLegend();
     void keepInsideData(QCPAxis* axis, const QCPRange& range);
     void showReadOut(int x);
@@ -100,6 +106,7 @@ class ChartView : public QWidget {
     QCPItemTracer* tracer_ = nullptr;
     QCPItemText* readOut_ = nullptr;
     bool stale_ = false;
+    bool fitPending_ = false;
     bool spectrum_ = false;
     bool decibels_ = false;
     bool dragging_ = false;
