@@ -125,6 +125,15 @@ TEST_F(ChartsTest, TheLegendNamesTheDrawnSeriesOnlyAndCoversNoCurve) {
         names << static_cast<QCPPlottableLegendItem*>(plot->legend->item(i))->plottable()->name();
     EXPECT_EQ(names, (QStringList{"Output 1", "Output 3", "Output 5"}));
     EXPECT_FALSE(plot->legend->outerRect().intersects(plot->axisRect()->rect()));
+
+    // Nothing drawn (the only active output holds an empty equation): the plot keeps its width.
+    for (int k : {2, 4})
+        w->general().activeBox[k]->click();
+    w->output(0).formItems[2]->click();
+    w->finishCalculation();
+    plot->replot();
+    EXPECT_EQ(plot->legend->itemCount(), 0);
+    EXPECT_GT(plot->axisRect()->width(), plot->width() * 3 / 4);
 }
 
 TEST_F(ChartsTest, SpectraFitTheirLinesShowDecibelsAndDropTheVoltLimits) {

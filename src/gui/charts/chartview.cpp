@@ -56,6 +56,7 @@ ChartView::ChartView(const QString& title, bool legend, QWidget* parent)
     plot_->plotLayout()->insertRow(0);
     auto* heading = new QCPTextElement(plot_, title, QFont(font().family(), 10, QFont::Bold));
     plot_->plotLayout()->addElement(0, 0, heading);
+    hasLegend_ = legend;
     plot_->legend->setVisible(legend);
     if (legend) {
         // The legend sits in a row of its own between the title and the plot, listing the
@@ -65,9 +66,15 @@ ChartView::ChartView(const QString& title, bool legend, QWidget* parent)
         plot_->legend->setFont(f);
         plot_->axisRect()->insetLayout()->take(plot_->legend);
         plot_->axisRect()->insetLayout()->simplify();
+        // Beside it a spacer that takes the rest of the row: a grid is only as wide as its
+        // columns allow, and a legend with no entries would narrow the whole plot to nothing.
+        auto* row = new QCPLayoutGrid; // owned by the plot's layout
         plot_->plotLayout()->insertRow(1);
-        plot_->plotLayout()->addElement(1, 0, plot_->legend);
+        plot_->plotLayout()->addElement(1, 0, row);
         plot_->plotLayout()->setRowStretchFactor(1, 0.001);
+        row->addElement(0, 0, plot_->legend);
+        row->addElement(0, 1, new QCPLayoutElement(plot_));
+        row->setColumnStretchFactor(0, 0.001);
         plot_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
         plot_->legend->setWrap(6);
         plot_->legend->setBorderPen(Qt::NoPen);
@@ -136,7 +143,7 @@ void ChartView::refresh() {
 }
 
 void ChartView::rebuildLegend() {
-    if (!plot_->legend->visible())
+    if (!hasLegend_)
         return;
     plot_->legend->clearItems();
     for (QCPGraph* g : graphs_)

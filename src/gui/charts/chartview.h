@@ -105,6 +105,7 @@ class ChartView : public QWidget {
     std::array<QCPItemStraightLine*, 2> limits_{};
     QCPItemTracer* tracer_ = nullptr;
     QCPItemText* readOut_ = nullptr;
+    bool hasLegend_ = false;
     bool stale_ = false;
     bool fitPending_ = false;
     bool spectrum_ = false;
