@@ -2,8 +2,11 @@
 // page reads in full, with the font a fresh system has. OMBRIX_SCREENSHOT_DIR, when set,
 // receives a picture of each page at each size.
 #include "app/ombrix.h"
+#include "gui/charts/chartmenu.h"
+#include "gui/charts/chartview.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -12,6 +15,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 #include <memory>
 
@@ -104,6 +108,43 @@ TEST(LayoutTest, EveryCaptionReadsInFullAtTheDefaultSizeAndLarger) {
     QCoreApplication::processEvents();
     ASSERT_TRUE(w.findChild<QLabel*>("LimitsPanel")->isVisible());
     EXPECT_EQ(cutCaptions(w.statusBar()), std::vector<std::string>{});
+}
+
+// In every chart view, at both sizes, the plot rectangle gets most of the chart: no title,
+// legend or axis label squeezes it.
+TEST(LayoutTest, EveryChartViewGivesThePlotItsRoom) {
+    TOmbrix w;
+    w.setMessageHandler([](const QString&, const QString&) {});
+    w.show();
+    const QByteArray dir = qgetenv("OMBRIX_SCREENSHOT_DIR");
+    ChartMenu* m = w.chartMenu();
+    const std::pair<const char*, QAction*> views[] = {{"form", m->Form1},
+                                                      {"magnitude", m->FFTamplitude1},
+                                                      {"real", m->FFTreal1},
+                                                      {"imaginary", m->FFTimag1},
+                                                      {"phase", m->FFTphase1}};
+    for (const QSize size : {QSize(740, 581), QSize(1280, 1024)}) {
+        w.resize(size);
+        for (const auto& [name, action] : views) {
+            action->trigger();
+            w.finishCalculation();
+            for (int page : {0, 1}) {
+                w.pages()->setCurrentIndex(page);
+                QCoreApplication::processEvents();
+                QCustomPlot* plot = (page == 0 ? w.general().ChartAll : w.output(0).chart)->plot();
+                plot->replot();
+                SCOPED_TRACE(std::string(name) + " page " + std::to_string(page) + " at " +
+                             std::to_string(size.width()));
+                EXPECT_GT(plot->axisRect()->width(), plot->width() * 3 / 4);
+                EXPECT_GT(plot->axisRect()->height(), plot->height() * 3 / 5);
+                if (!dir.isEmpty())
+                    w.grab().save(QString("%1/view-%2-page%3-%4.png")
+                                      .arg(QString::fromUtf8(dir), name)
+                                      .arg(page)
+                                      .arg(size.width()));
+            }
+        }
+    }
 }
 
 } // namespace
