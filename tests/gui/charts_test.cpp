@@ -11,6 +11,7 @@
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
 #include "simprobe.h"
+#include "simwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -254,23 +255,12 @@ TEST(Placement, AToolWindowOpensBesideTheMainWindowWhereTheScreenHasRoom) {
 }
 
 TEST(ControlPanelPlaying, OutputsStartedByTheLastMaskAreMarkedPlaying) {
-    // The clock outlives the window: the device it owns reads the clock while shutting down.
-    FakeClock clock;
-    TOmbrix w;
-    auto* panel = new TControlPanelForm(&w);
-    auto* settings = new TSettingsForm(&w, [] { return std::optional(QStringList{"Simulator"}); });
-    w.attachWindows(panel, settings, nullptr, nullptr);
-    auto device = std::make_unique<DeviceController>(w.deviceBindings(),
-                                                     testkit::makeUnpacedProgramPort(clock), clock);
-    device->setMessageHook([](const MessageRequest&) { return true; });
-    w.setDevice(std::move(device));
+    testkit::SimulatorWindow sim;
+    TOmbrix& w = *sim.w;
+    TControlPanelForm* panel = sim.panel;
     w.show();
-    settings->PortSelect_ComboBox->setEditText("Simulator");
-    settings->ButtonOKClick();
-    w.toolButton(3)->click();
-    QSignalSpy done(w.device(), &DeviceController::transferFinished);
-    w.toolButton(1)->click();
-    ASSERT_TRUE(!w.device()->transferRunning() || done.wait(20000));
+    sim.connectToSimulator();
+    ASSERT_TRUE(sim.sendAll());
     w.toolButton(5)->click(); // "Control panel"
     ASSERT_TRUE(panel->isVisible());
     // Beside the window, or where the screen is too small, clear of its menus and tool bar.

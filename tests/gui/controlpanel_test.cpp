@@ -8,6 +8,7 @@
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
 #include "simprobe.h"
+#include "simwindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,35 +34,15 @@
 namespace ombrix {
 namespace {
 
-class ControlPanelTest : public ::testing::Test {
+class ControlPanelTest : public ::testing::Test, protected testkit::SimulatorWindow {
   protected:
-    void SetUp() override {
-        w = std::make_unique<TOmbrix>();
-        w->setMessageHandler([this](const QString& t, const QString&) { messages.push_back(t); });
-        panel = new TControlPanelForm(w.get());
-        settings =
-            new TSettingsForm(w.get(), [] { return std::optional(QStringList{"Simulator"}); });
-        w->attachWindows(panel, settings, nullptr, nullptr);
-        auto device = std::make_unique<DeviceController>(
-            w->deviceBindings(), testkit::makeUnpacedProgramPort(clock), clock);
-        device->setMessageHook([this](const MessageRequest& r) {
-            messages.push_back(r.text);
-            return true;
-        });
-        w->setDevice(std::move(device));
-        w->finishCalculation();
-    }
-    void TearDown() override { w.reset(); }
+    void SetUp() override { w->finishCalculation(); }
 
     // Connects to the simulator and sends everything, so that the panel becomes usable.
     void connectAndSend() {
-        settings->PortSelect_ComboBox->setEditText("Simulator");
-        settings->ButtonOKClick();
-        w->toolButton(3)->click();
+        connectToSimulator();
         ASSERT_TRUE(w->device()->isConnected());
-        QSignalSpy done(w->device(), &DeviceController::transferFinished);
-        w->toolButton(1)->click();
-        ASSERT_TRUE(!w->device()->transferRunning() || done.wait(20000));
+        ASSERT_TRUE(sendAll());
         ASSERT_TRUE(panel->startButton[0]->isEnabled());
     }
     long stateNumber(const std::string& key) {
@@ -74,12 +55,6 @@ class ControlPanelTest : public ::testing::Test {
         const auto at = json.find("\"frequency_hz\": ");
         return at == std::string::npos ? -1 : std::stod(json.substr(at + 16));
     }
-
-    FakeClock clock; // outlives the window and the device that reads it
-    std::unique_ptr<TOmbrix> w;
-    TControlPanelForm* panel = nullptr;
-    TSettingsForm* settings = nullptr;
-    std::vector<QString> messages;
 };
 
 TEST_F(ControlPanelTest, DisabledUntilATransferHasEnded) {

@@ -26,6 +26,7 @@
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
 #include "simprobe.h"
+#include "simwindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -75,31 +76,15 @@ class DirectSink final : public CalcSink {
     std::array<std::vector<double>, kOutputCount> published;
 };
 
-class WindowModelTest : public ::testing::Test {
+class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWindow {
   protected:
     void SetUp() override {
-        w = std::make_unique<TOmbrix>();
-        w->setMessageHandler([this](const QString& t, const QString&) { messages.push_back(t); });
-        panel = new TControlPanelForm(w.get());
-        settings =
-            new TSettingsForm(w.get(), [] { return std::optional(QStringList{"Simulator"}); });
-        w->attachWindows(panel, settings, nullptr, nullptr);
-        auto device = std::make_unique<DeviceController>(
-            w->deviceBindings(), testkit::makeUnpacedProgramPort(clock), clock);
-        device->setMessageHook([this](const MessageRequest& r) {
-            messages.push_back(r.text);
-            return true;
-        });
-        w->setDevice(std::move(device));
         w->show();
         QApplication::setActiveWindow(w.get());
-        settings->PortSelect_ComboBox->setEditText("Simulator");
-        settings->ButtonOKClick();
-        w->toolButton(3)->click();
+        connectToSimulator();
         ASSERT_TRUE(w->device()->isConnected());
         w->finishCalculation();
     }
-    void TearDown() override { w.reset(); }
 
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); }
     QString number(int low, int high, bool fraction) {
@@ -345,11 +330,6 @@ class WindowModelTest : public ::testing::Test {
         EXPECT_EQ(references[1].toInt(), referenceCode(static_cast<double>(numbers->vref2)));
     }
 
-    FakeClock clock; // outlives the window and the device that reads it
-    std::unique_ptr<TOmbrix> w;
-    TControlPanelForm* panel = nullptr;
-    TSettingsForm* settings = nullptr;
-    std::vector<QString> messages;
     std::mt19937 rng;
     QTemporaryDir dir;
     std::string trail;
