@@ -137,6 +137,18 @@ TEST(LayoutTest, EveryChartViewGivesThePlotItsRoom) {
                              std::to_string(size.width()));
                 EXPECT_GT(plot->axisRect()->width(), plot->width() * 3 / 4);
                 EXPECT_GT(plot->axisRect()->height(), plot->height() * 3 / 5);
+                // The key axis labels stand apart: each one's room reaches the next.
+                const QFontMetrics fm(plot->xAxis->tickLabelFont());
+                const QVector<double> ticks = plot->xAxis->tickVector();
+                const QVector<QString> labels = plot->xAxis->tickVectorLabels();
+                for (qsizetype i = 1; i < ticks.size(); ++i)
+                    EXPECT_GT(
+                        plot->xAxis->coordToPixel(ticks[i]) -
+                            plot->xAxis->coordToPixel(ticks[i - 1]),
+                        (fm.horizontalAdvance(labels[i]) + fm.horizontalAdvance(labels[i - 1])) /
+                                2 +
+                            fm.averageCharWidth())
+                        << labels[i - 1].toStdString() << " / " << labels[i].toStdString();
                 if (!dir.isEmpty())
                     w.grab().save(QString("%1/view-%2-page%3-%4.png")
                                       .arg(QString::fromUtf8(dir), name)

@@ -128,6 +128,9 @@ bool ChartView::eventFilter(QObject* watched, QEvent* event) {
             // paint below shows them.
             stale_ = false;
             plot_->replot(QCustomPlot::rpQueuedRefresh);
+        } else if (event->type() == QEvent::Resize) {
+            // About one key label per 100 pixels, so that five-digit frequencies never touch.
+            plot_->xAxis->ticker()->setTickCount(std::clamp(plot_->width() / 100, 2, 8));
         } else if (event->type() == QEvent::Leave) {
             hideReadOut();
         }
