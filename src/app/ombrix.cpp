@@ -195,6 +195,7 @@ void TOmbrix::endOfRun(const std::array<bool, kOutputCount>& active) {
         chart->repaintNow();
     }
     clearUpperVectorState(); // painting may leave it dirty (see vectorstate.h)
+    emit runEnded();
 }
 
 void TOmbrix::forEachSeries(const std::function<void(ChartView*, int)>& f) {

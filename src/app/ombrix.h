@@ -139,6 +139,10 @@ class TOmbrix : public QMainWindow {
     // Copy settings into output `target` from the source chosen on its page.
     void copySettingsClick(int target);
 
+  signals:
+    // A calculation run's results are in the store and the shown chart is drawn.
+    void runEnded();
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,6 +89,29 @@ TEST_F(ChartsTest, EveryChangeOfStateIsDrawnAndHiddenChartsCatchUpWhenShown) {
     w->pages()->setCurrentIndex(2);
     EXPECT_TRUE(showsItsData(chart(1)));
     EXPECT_FALSE(chart(1)->redrawPending());
+}
+
+TEST_F(ChartsTest, ARunRedrawsTheShownChartOnlyAndNotTwiceAtItsEnd) {
+    for (int k : {1, 2, 3})
+        w->general().activeBox[k]->click();
+    w->finishCalculation();
+    QCoreApplication::processEvents();
+    std::array<int, 7> replots{};
+    int index = 0;
+    for (ChartView* c : {all(), chart(0), chart(1), chart(2), chart(3), chart(4), chart(5)})
+        QObject::connect(c->plot(), &QCustomPlot::afterReplot,
+                         [&replots, i = index++] { ++replots[static_cast<std::size_t>(i)]; });
+    QEventLoop loop;
+    QObject::connect(w.get(), &TOmbrix::runEnded, &loop, &QEventLoop::quit);
+    w->CalculateForms(0, kOutputCount - 1);
+    loop.exec(); // as in the program: the event loop runs while the worker computes
+    QCoreApplication::processEvents();
+    // The shown chart: blank while the run starts (its series are switched off) and drawn
+    // once when it ends; the two merge when the run is quicker than the first redraw. Hidden
+    // charts wait until they are shown.
+    EXPECT_GE(replots[0], 1);
+    EXPECT_LE(replots[0], 2);
+    EXPECT_EQ(std::count(replots.begin() + 1, replots.end(), 0), 6);
 }
 
 TEST_F(ChartsTest, RangesHoldEveryLevelWithRoomAndFitRestoresThem) {

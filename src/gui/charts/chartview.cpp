@@ -139,10 +139,24 @@ bool ChartView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ChartView::refresh() {
-    if (isVisible())
-        plot_->replot(QCustomPlot::rpQueuedReplot);
-    else
+    if (!isVisible()) {
         stale_ = true;
+        return;
+    }
+    // One queued redraw of our own rather than QCustomPlot's: its queued replot cannot be
+    // withdrawn, so a chart drawn at once at the end of a run was drawn a second time.
+    if (replotQueued_)
+        return;
+    replotQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (replotQueued_) {
+                replotQueued_ = false;
+                plot_->replot();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void ChartView::rebuildLegend() {
@@ -254,6 +268,7 @@ bool ChartView::limitLinesVisible() const {
 void ChartView::repaintNow() {
     if (isVisible()) {
         stale_ = false;
+        replotQueued_ = false; // what was queued is drawn now
         plot_->replot(QCustomPlot::rpImmediateRefresh);
     } else {
         stale_ = true;

@@ -107,6 +107,7 @@ class ChartView : public QWidget {
     QCPItemText* readOut_ = nullptr;
     bool hasLegend_ = false;
     bool stale_ = false;
+    bool replotQueued_ = false;
     bool fitPending_ = false;
     bool spectrum_ = false;
     bool decibels_ = false;
