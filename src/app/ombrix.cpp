@@ -92,6 +92,8 @@ TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     CalculateForms(0, kOutputCount - 1);
+    history_.reset(forms_); // the forms at start-up: nothing to undo, not modified
+    refreshUndoActions();
 }
 
 TOmbrix::~TOmbrix() {
@@ -159,6 +161,8 @@ void TOmbrix::CalculateForms(int first, int last) {
         snapshot.leave[k] = !wanted[k] && failed_[k];
     calcThread_ = std::make_unique<TCalculateFormsThread>(
         std::max(from, 0), std::max(to, 0), std::move(snapshot), *calc_, *engine_, *sink_);
+    // Every change that recalculates has been committed to the forms by now.
+    formsCommitted();
 }
 
 void TOmbrix::showMessage(const QString& text, const QString& caption) {

@@ -10,6 +10,7 @@
 #include "core/model/devicesettings.h"
 #include "core/model/exitrules.h"
 #include "core/model/formsconfig.h"
+#include "core/model/formshistory.h"
 #include "core/model/keyfilters.h"
 
 #include <QMainWindow>
@@ -139,6 +140,12 @@ class TOmbrix : public QMainWindow {
     // Copy settings into output `target` from the source chosen on its page.
     void copySettingsClick(int target);
 
+    // Undo and redo of committed changes of the forms (ombrixundo.cpp): the forms go back to
+    // the state before (after) the change, and the outputs that differ are recalculated.
+    void undoForms();
+    void redoForms();
+    const FormsHistory& formsHistory() const { return history_; }
+
   signals:
     // A calculation run's results are in the store and the shown chart is drawn.
     void runEnded();
@@ -203,8 +210,25 @@ class TOmbrix : public QMainWindow {
   private:
     void followLinkState();
     int shownOutput() const; // output of the page shown, -1 on "General"
+    // A committed change of the forms becomes an undo step (unless the forms are being put
+    // into the controls as a whole, or nothing changed).
+    void formsCommitted();
+    void restoreForms(const FormsConfig& state);
+    void buildEditMenu(QMenu* edit);
+    void refreshUndoActions();
 
     FormsConfig forms_;
+    FormsHistory history_;
+    int historyPaused_ = 0; // > 0 while a change is made of several steps of its own
+    struct HistoryPause {
+        explicit HistoryPause(int& depth) : depth_(depth) { ++depth_; }
+        ~HistoryPause() { --depth_; }
+        HistoryPause(const HistoryPause&) = delete;
+        HistoryPause& operator=(const HistoryPause&) = delete;
+        int& depth_;
+    };
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
     char sep_ = '.';
     bool modified_ = false;
     PageDock dock_ = PageDock::Fill;

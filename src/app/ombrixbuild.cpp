@@ -113,6 +113,8 @@ void TOmbrix::buildMenus() {
     QAction* exit = add(file, "Exit1", "E&xit");
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
+    buildEditMenu(menuBar()->addMenu("&Edit"));
+
     QMenu* view = menuBar()->addMenu("&View");
     QAction* panel = add(view, "ControlPanel1", "&Control Panel", Qt::Key_F8);
     panel->setCheckable(true);
@@ -182,11 +184,10 @@ void TOmbrix::buildPages() {
         general_.ChartAll->setSeriesActive(i, i == 0);
     }
     for (ChartView* chart : charts())
-        connect(chart, &ChartView::menuRequested, this,
-                [this, chart](const QPoint& at) {
-                    menuChart_ = chart;
-                    chartMenu_->popup(at);
-                });
+        connect(chart, &ChartView::menuRequested, this, [this, chart](const QPoint& at) {
+            menuChart_ = chart;
+            chartMenu_->popup(at);
+        });
     pages_->setCurrentIndex(0);
     connect(pages_, &QTabWidget::currentChanged, this, [this] { modified_ = true; });
 

@@ -56,6 +56,7 @@ void TOmbrix::applyOutcome(const RuleOutcome& outcome) {
         CalculateForms(outcome.recalc->first, outcome.recalc->second);
     if (outcome.sweepStepsDue)
         updateSweepSteps();
+    formsCommitted();
 }
 
 void TOmbrix::updateSweepSteps() {
@@ -88,6 +89,8 @@ void TOmbrix::sampleCountChanged() {
     }
     if (device_)
         device_->setSampleCountChanged();
+    // Also runs at each keystroke of the count: the step is taken when the field is left.
+    const HistoryPause pause(historyPaused_);
     applyOutcome(c.outcome);
 }
 

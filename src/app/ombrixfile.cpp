@@ -79,9 +79,10 @@ bool TOmbrix::Save() {
         file.write(reinterpret_cast<const char*>(image.data()),
                    static_cast<qint64>(image.size())) == static_cast<qint64>(image.size()) &&
         file.commit();
-    if (ok)
+    if (ok) {
         recent_->add(fileName_);
-    else
+        history_.markSaved();
+    } else
         showMessage(QStringLiteral("Could not save the forms to \"%1\": %2")
                         .arg(fileName_, file.errorString()),
                     "Error");
@@ -138,7 +139,8 @@ bool TOmbrix::openFile(const QString& name) {
     fileName_ = name;
     menuAction("Save1")->setEnabled(true);
     applyForms(loaded);
-    CalculateForms(0, kOutputCount - 1);
+    CalculateForms(0, kOutputCount - 1); // one undo step: the forms before Open come back
+    history_.markSaved();
     recent_->add(name);
     return true;
 }
@@ -184,6 +186,7 @@ void TOmbrix::NewSample() {
 }
 
 void TOmbrix::applyForms(const FormsConfig& f) {
+    const HistoryPause pause(historyPaused_); // one step, taken by New or Open when done
     // Each value goes in through its control in the stated order, so that the rules a change
     // of that value runs (counts, limits, enabling, visibility, modified mark) run as well.
     auto setText = [](QLineEdit* edit, const std::string& text) {

@@ -26,6 +26,8 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 
+#include <optional>
+
 namespace ombrix {
 
 namespace {
@@ -72,6 +74,7 @@ void TOmbrix::bindGeneral() {
     bindText(general_.Time, g.Time);
     connect(general_.StepComboBox, &QComboBox::currentTextChanged, this,
             [this](const QString& t) { forms_.General.Step = t.toStdString(); });
+    connect(general_.StepComboBox, &QComboBox::activated, this, [this] { formsCommitted(); });
     for (int k = 1; k < kOutputCount; ++k) {
         bindText(general_.Ph_Disp[k], g.Ph_Disp[k]);
         connect(general_.activeBox[k], &QCheckBox::toggled, this,
@@ -120,6 +123,8 @@ void TOmbrix::bindOutput(OutputPage& o) {
         }
     });
     connect(o.copyButton, &QPushButton::clicked, this, [this, i] { copySettingsClick(i); });
+    // A typed equation is a step of its own once the memo is left.
+    watchField(o.equation, nullptr, [this] { formsCommitted(); });
     connect(o.copySource, &QComboBox::activated, this, [this, i] {
         if (i != 2) // a choice on the page of output 3 does not mark the forms modified
             modified_ = true;
@@ -264,11 +269,14 @@ void TOmbrix::copySettingsClick(int target) {
     if (item < 0)
         return; // no source chosen yet: nothing to copy
     const int source = o.copySourceOutput(item);
+    std::optional<HistoryPause> pause(std::in_place, historyPaused_); // one step in all
     // The form kind first, through its own rule, then every parameter.
     outputs_[target].formItems[static_cast<int>(forms_.Outputs[source].Form)]->setChecked(true);
     copySettings(forms_, source, target);
     pushTexts();
     CalculateForms(target, target);
+    pause.reset();
+    formsCommitted();
 }
 
 } // namespace ombrix

@@ -1,0 +1,45 @@
+#include "core/model/formshistory.h"
+
+namespace ombrix {
+
+FormsHistory::FormsHistory(std::size_t limit) : limit_(limit < 1 ? 1 : limit) {
+    states_.emplace_back();
+    saved_ = 0;
+}
+
+void FormsHistory::reset(const FormsConfig& current) {
+    states_.assign(1, current);
+    at_ = 0;
+    saved_ = 0;
+}
+
+bool FormsHistory::record(const FormsConfig& now) {
+    if (now == states_[at_])
+        return false;
+    states_.erase(states_.begin() + static_cast<std::ptrdiff_t>(at_) + 1, states_.end());
+    if (saved_ && *saved_ > at_)
+        saved_.reset(); // the saved state was undone and is now dropped
+    states_.push_back(now);
+    ++at_;
+    if (states_.size() > limit_ + 1) {
+        states_.erase(states_.begin());
+        --at_;
+        if (saved_)
+            saved_ = *saved_ == 0 ? std::nullopt : std::optional(*saved_ - 1);
+    }
+    return true;
+}
+
+const FormsConfig* FormsHistory::undo() {
+    if (!canUndo())
+        return nullptr;
+    return &states_[--at_];
+}
+
+const FormsConfig* FormsHistory::redo() {
+    if (!canRedo())
+        return nullptr;
+    return &states_[++at_];
+}
+
+} // namespace ombrix

@@ -1,0 +1,43 @@
+// The undo history of the forms: the states the forms passed through at each committed change
+// (a field left, a kind switched, a box ticked, Copy settings, New, Open), with a cursor on the
+// current one and a mark on the state last saved or opened.
+#pragma once
+
+#include "core/model/formsconfig.h"
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace ombrix {
+
+class FormsHistory {
+  public:
+    // Keeps at most `limit` steps back (the oldest states are dropped first).
+    explicit FormsHistory(std::size_t limit = 200);
+
+    // Starts over from `current`, which counts as saved.
+    void reset(const FormsConfig& current);
+    // The forms are now `now`. A new step unless that is the current state; steps that were
+    // undone are dropped. Returns whether a step was added.
+    bool record(const FormsConfig& now);
+
+    bool canUndo() const { return at_ > 0; }
+    bool canRedo() const { return at_ + 1 < states_.size(); }
+    // Moves the cursor one step back or forward and returns the state there, or nothing.
+    const FormsConfig* undo();
+    const FormsConfig* redo();
+    const FormsConfig& current() const { return states_.at(at_); }
+
+    // The current state is the one in the file (after Save or Open).
+    void markSaved() { saved_ = at_; }
+    bool atSaved() const { return saved_ == at_; }
+
+  private:
+    std::size_t limit_;
+    std::vector<FormsConfig> states_;
+    std::size_t at_ = 0;
+    std::optional<std::size_t> saved_;
+};
+
+} // namespace ombrix
