@@ -12,6 +12,8 @@
 #include "gui/common/filedrop.h"
 #include "gui/common/guicalcsink.h"
 #include "gui/device/devicecontroller.h"
+#include "gui/monitor/devicemonitor.h"
+#include "gui/monitor/linelogwindow.h"
 
 #include <QAction>
 #include <QEvent>
