@@ -5,6 +5,7 @@
 #include "core/device/crc16.h"
 #include "core/device/encodings.h"
 #include "core/device/fakeclock.h"
+#include "core/device/playback.h"
 #include "core/device/selectingport.h"
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
@@ -55,6 +56,12 @@ class DeviceMonitorTest : public ::testing::Test {
         QSignalSpy done(w->device(), &DeviceController::transferFinished);
         w->toolButton(1)->click();
         ASSERT_TRUE(!w->device()->transferRunning() || done.wait(20000));
+    }
+    // A picture for the documentation, when OMBRIX_SCREENSHOT_DIR names a folder.
+    static void saveShot(QWidget* window, const char* name) {
+        const QByteArray dir = qgetenv("OMBRIX_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            window->grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
     }
     SimPort& simulator() { return dynamic_cast<SelectingPort&>(w->device()->port()).simulator(); }
 
@@ -124,6 +131,7 @@ TEST_F(DeviceMonitorTest, LineLogListsTheFramesOfASessionInOrder) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString(file.readAll()).count('\n'), 22 + (1000 + 15) / 16);
+    saveShot(w->lineLog(), "line-log");
     w->lineLog()->clear();
     EXPECT_EQ(tree->topLevelItemCount(), 0);
     // Closed, the log records nothing.
@@ -200,6 +208,35 @@ TEST_F(DeviceMonitorTest, MonitorShowsWhatTheSimulatorHoldsAndFlagsADifferingDev
     // The next transfer puts the forms back on the device and clears the flag.
     sendAll();
     EXPECT_TRUE(w->deviceDiffersLabel()->text().isEmpty());
+}
+
+TEST_F(DeviceMonitorTest, SweepIsDrawnAsItsFrequencyStepsOverTime) {
+    FormsConfig f = threeKinds();
+    f.General.SwapEnabled = true;
+    f.General.StartFreq = "100";
+    f.General.StopFreq = "400";
+    f.General.Step = "100";
+    f.General.Time = "25";
+    w->applyForms(f);
+    w->finishCalculation();
+    w->toolButton(3)->click();
+    sendAll();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    DeviceMonitor* monitor = w->deviceMonitor();
+    monitor->show();
+    monitor->refresh();
+    const DeviceImage& image = monitor->image();
+    // Four steps of 25 ms, the last drawn to its end; each at what the device really plays for
+    // its asked frequency with the 700 samples held.
+    ASSERT_EQ(image.sweepHz.size(), 5u);
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_DOUBLE_EQ(image.sweepTimeMs[k], 25.0 * static_cast<double>(k));
+        const auto played = realFrequency(100.0 * static_cast<double>(k + 1), 700, 20, 29);
+        ASSERT_TRUE(played);
+        EXPECT_NEAR(image.sweepHz[k], played->hz, 1e-9 * played->hz);
+    }
+    EXPECT_DOUBLE_EQ(image.sweepTimeMs[4], 100);
+    saveShot(monitor, "device-monitor");
 }
 
 } // namespace
