@@ -146,6 +146,8 @@ FormsConfig threeKinds() {
     f.General.Active = {true, true, true, false, false, false};
     f.General.Freq = "333";
     f.General.NumOfSam = "700";
+    f.Outputs[0].Harmonics[0] = {"1.5", "0", true};
+    f.Outputs[0].Harmonics[2] = {"0.4", "30", true};
     f.Outputs[1].Form = FormKind::Pulse;
     f.Outputs[1].Pulse = {"-1", "2", "20", "5", "30", "5"};
     f.Outputs[2].Form = FormKind::Equation;
