@@ -125,7 +125,10 @@ void BM_PacedSendAllLoggingOverOff(benchmark::State& state) {
     state.counters["logging_ms"] = on / runs * 1e3;
     state.counters["logging_over_off"] = on / off;
 }
-BENCHMARK(BM_PacedSendAllLoggingOverOff)->Name("Paced57600")->Iterations(3)->Unit(benchmark::kSecond);
+BENCHMARK(BM_PacedSendAllLoggingOverOff)
+    ->Name("Paced57600")
+    ->Iterations(3)
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -101,6 +101,8 @@ TOmbrix::~TOmbrix() {
     // FormDestroy: a running transfer is stopped and joined, then the shut-down frames.
     if (device_)
         device_->shutdown();
+    monitor_.reset(); // they read the device link
+    lineLog_.reset();
     device_.reset(); // before the widgets it is bound to
 }
 

@@ -186,11 +186,10 @@ void TOmbrix::buildPages() {
         general_.ChartAll->setSeriesActive(i, i == 0);
     }
     for (ChartView* chart : charts())
-        connect(chart, &ChartView::menuRequested, this,
-                [this, chart](const QPoint& at) {
-                    menuChart_ = chart;
-                    chartMenu_->popup(at);
-                });
+        connect(chart, &ChartView::menuRequested, this, [this, chart](const QPoint& at) {
+            menuChart_ = chart;
+            chartMenu_->popup(at);
+        });
     pages_->setCurrentIndex(0);
     connect(pages_, &QTabWidget::currentChanged, this, [this] { modified_ = true; });
 

@@ -81,8 +81,10 @@ TEST_F(DeviceMonitorTest, LineLogListsTheFramesOfASessionInOrder) {
 
     // The default forms: 1000 Hz, 1000 samples on Output 1, both references 4096 mV.
     const TimingWords t = timingWords(1000, 1000, 20, 29).words;
-    const QString frequency =
-        QString("Frequency 1000 Hz: %1, %2, %3").arg(t.OuterCount).arg(t.InnerCount).arg(t.Remainder);
+    const QString frequency = QString("Frequency 1000 Hz: %1, %2, %3")
+                                  .arg(t.OuterCount)
+                                  .arg(t.InnerCount)
+                                  .arg(t.Remainder);
     const QString reference = QString("Reference %1 / %1").arg(referenceCode(4096));
     // Connect: check, line speed, check again; Send all: stop, sweep off, the block, frequency,
     // reference, sweep off; Disconnect: closing run mask, sweep off, back to 9600 baud.

@@ -99,6 +99,23 @@ TEST(LineRecorder, FramesRepliesAndFailuresBecomeOneEntryEach) {
     EXPECT_EQ(e[5].meaning, "Run mask 0x03");
 }
 
+TEST(LineRecorder, SwitchedOnMidBlockLetsItsTailPassAndTakesTheNextFrameWhole) {
+    Line line;
+    BlockWriter writer(line.port, line.clock);
+    writer.writeHeader(samplesHeader(0, 0, 2, 1));
+    line.recorder.setLogging(true);
+    line.writingWords = true;
+    writer.writeWord(0x1000);
+    writer.writeWord(0x1001);
+    line.writingWords = false;
+    ASSERT_EQ(writer.finish(line.ui), ReplyOk);
+    Transact(line.port, line.clock, line.ui, runMaskFrame(0x01, false), Exchange::Command);
+    std::vector<std::string> commands;
+    for (const LineEntry& e : line.recorder.entries())
+        commands.push_back(e.command);
+    EXPECT_EQ(commands, (std::vector<std::string>{"Reply", "CmdRunMask", "Reply"}));
+}
+
 TEST(LineRecorder, KeepsTheNewestEntriesAndNothingWhileOff) {
     Line line;
     const Bytes stray{0x01};

@@ -25,8 +25,8 @@ DeviceImage deviceImage(const SimState& state, double quartzMHz, double instruct
         if (state.timingSet)
             out.hz = frequencyFromWords(state.timing, n, quartzMHz, instructions);
         // Outputs 1 and 2 run on the first reference, outputs 3 to 6 on the second.
-        const double step = sampleStep(
-            referenceMillivolts(k < 2 ? state.referenceCode1 : state.referenceCode2));
+        const double step =
+            sampleStep(referenceMillivolts(k < 2 ? state.referenceCode1 : state.referenceCode2));
         // Without timing words the samples are drawn one millisecond apart.
         const double dtMs = out.hz > 0 ? 1000.0 / out.hz / n : 1.0;
         for (std::size_t j = 0; j < 2 * codes.size(); ++j) {

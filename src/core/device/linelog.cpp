@@ -96,8 +96,28 @@ const char* replyStatusText(ReplyResult result) {
 
 LineRecorder::LineRecorder(Clock& clock) : clock_(clock) {}
 
-void LineRecorder::setContext(double quartzMHz, double instructions) {
+void LineRecorder::setLogging(bool on) {
+    setActive(logging_, on);
+}
+
+void LineRecorder::setImaging(bool on) {
+    setActive(imaging_, on);
+}
+
+void LineRecorder::setActive(std::atomic<bool>& flag, bool on) {
+    const bool wasActive = active();
+    flag.store(on, std::memory_order_relaxed);
+    // Writes passed by while off: a frame begun then is not completed from its tail.
+    if (on && !wasActive) {
+        std::lock_guard lock(mutex_);
+        pending_.clear();
+    }
+}
+
+void LineRecorder::setContext(double quartzMHz, double instructions, double samples) {
     std::lock_guard lock(mutex_);
+    if (samples > 0)
+        context_.samples = samples;
     context_.quartzMHz = quartzMHz;
     context_.instructions = instructions;
 }
@@ -145,27 +165,24 @@ void LineRecorder::BytesWritten(std::span<const std::uint8_t> bytes) {
     if (!active())
         return;
     std::lock_guard lock(mutex_);
+    // Every frame starts with a write of its 12 header bytes; the writes of a frame that was
+    // under way when recording began are let pass.
+    if (pending_.empty() &&
+        (bytes.size() != kFrameSize || bytes[0] != kSyncByte || bytes[1] != kSyncByte))
+        return;
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-    if (pending_.size() < kFrameSize)
-        return;
-    if (pending_[0] != kSyncByte || pending_[1] != kSyncByte) {
-        // Not a frame of ours: shown as it went out.
-        append({clock_.Ticks(), LineDirection::Sent, "Bytes", hexBytes(pending_), "", -1, true, {}});
-        pending_.clear();
-        return;
-    }
-    const CommandFrame header = frameFromBytes(std::span<const std::uint8_t, kFrameSize>(
-        pending_.data(), kFrameSize));
+    const CommandFrame header =
+        frameFromBytes(std::span<const std::uint8_t, kFrameSize>(pending_.data(), kFrameSize));
     if (pending_.size() >= kFrameSize + 2 * std::size_t{header.blockWordCount()} + kTrailerSize)
         completeFrame();
 }
 
 void LineRecorder::completeFrame() {
-    const CommandFrame header = frameFromBytes(std::span<const std::uint8_t, kFrameSize>(
-        pending_.data(), kFrameSize));
+    const CommandFrame header =
+        frameFromBytes(std::span<const std::uint8_t, kFrameSize>(pending_.data(), kFrameSize));
     const std::size_t count = header.blockWordCount();
-    LineEntry entry{clock_.Ticks(), LineDirection::Sent, commandName(header.code()), "", "", -1,
-                    false, {}};
+    LineEntry entry{
+        clock_.Ticks(), LineDirection::Sent, commandName(header.code()), "", "", -1, false, {}};
     entry.words.reserve(count);
     for (std::size_t k = 0; k < count; ++k)
         entry.words.push_back(static_cast<std::uint16_t>(pending_[kFrameSize + 2 * k] << 8 |
@@ -182,8 +199,10 @@ void LineRecorder::completeFrame() {
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(t + 2));
     // A line-speed frame gets no answer; the image takes it as sent.
     if (header.code() == CmdLineSpeed) {
-        if (imaging_.load(std::memory_order_relaxed))
-            image_.receive(unanswered_), image_.takeOutput();
+        if (imaging_.load(std::memory_order_relaxed)) {
+            image_.receive(unanswered_);
+            image_.takeOutput();
+        }
         unanswered_.clear();
     }
 }
@@ -200,17 +219,30 @@ void LineRecorder::ReplyRead(std::span<const std::uint8_t> bytes, ReplyResult re
     const std::uint64_t now = clock_.Ticks();
     std::string meaning = bytes.empty() ? "nothing received" : hexBytes(bytes);
     if (bytes.size() >= kReplySize && result == ReplyOk)
-        meaning = format("status %u", bytes[3]) + (bytes[4] != 0 ? ", \"" + versionText(bytes) + "\"" : "");
-    append({now, LineDirection::Received, "Reply", std::move(meaning), replyStatusText(result),
-            static_cast<long>(now - frameTimeMs_), result != ReplyOk, {}});
+        meaning = format("status %u", bytes[3]) +
+                  (bytes[4] != 0 ? ", \"" + versionText(bytes) + "\"" : "");
+    append({now,
+            LineDirection::Received,
+            "Reply",
+            std::move(meaning),
+            replyStatusText(result),
+            static_cast<long>(now - frameTimeMs_),
+            result != ReplyOk,
+            {}});
 }
 
 void LineRecorder::BytesDiscarded(std::span<const std::uint8_t> bytes) {
     if (!active())
         return;
     std::lock_guard lock(mutex_);
-    append({clock_.Ticks(), LineDirection::Discarded, "Stray bytes",
-            format("%zu discarded: ", bytes.size()) + hexBytes(bytes), "", -1, true, {}});
+    append({clock_.Ticks(),
+            LineDirection::Discarded,
+            "Stray bytes",
+            format("%zu discarded: ", bytes.size()) + hexBytes(bytes),
+            "",
+            -1,
+            true,
+            {}});
 }
 
 } // namespace ombrix

@@ -59,12 +59,13 @@ class LineRecorder final : public LineObserver {
     explicit LineRecorder(Clock& clock);
 
     // The log is kept while on; off, writes and replies pass by (the image still follows).
-    void setLogging(bool on) { logging_.store(on, std::memory_order_relaxed); }
+    void setLogging(bool on);
     bool logging() const { return logging_.load(std::memory_order_relaxed); }
     // While on, every frame the device acknowledges is applied to sentImage().
-    void setImaging(bool on) { imaging_.store(on, std::memory_order_relaxed); }
-    // Quartz and instructions for decoding frequency frames.
-    void setContext(double quartzMHz, double instructions);
+    void setImaging(bool on);
+    // Quartz, instructions and samples per period (until a sample block tells; none when 0)
+    // for decoding frequency frames.
+    void setContext(double quartzMHz, double instructions, double samples = 0);
 
     // Number of entries ever recorded (cleared ones included): a cursor for entriesSince.
     std::uint64_t recorded() const;
@@ -87,6 +88,7 @@ class LineRecorder final : public LineObserver {
     bool active() const {
         return logging_.load(std::memory_order_relaxed) || imaging_.load(std::memory_order_relaxed);
     }
+    void setActive(std::atomic<bool>& flag, bool on);
     void completeFrame();
     void append(LineEntry entry);
 

@@ -346,7 +346,9 @@ SimState DeviceController::deviceState() {
 }
 
 void DeviceController::followSettingsInRecorder() {
-    recorder_->setContext(quartzMHz(), instructions());
+    // The frequency frames are worked out with the forms' number of samples.
+    const auto samples = b_.forms ? wholeNumber(b_.forms().General.NumOfSam) : std::nullopt;
+    recorder_->setContext(quartzMHz(), instructions(), static_cast<double>(samples.value_or(0)));
     const std::string& name = settings().PortName;
     recorder_->setImaging(name != kSimulatorPortName);
     if (name != imagedPort_) {

@@ -79,9 +79,8 @@ DeviceMonitor::DeviceMonitor(DeviceController& device, QWidget* parent)
 }
 
 QString DeviceMonitor::differenceText() const {
-    return difference_.any()
-               ? "Device differs: " + QString::fromStdString(difference_.text())
-               : QString();
+    return difference_.any() ? "Device differs: " + QString::fromStdString(difference_.text())
+                             : QString();
 }
 
 void DeviceMonitor::refresh() {
@@ -89,7 +88,9 @@ void DeviceMonitor::refresh() {
     const double q = device_.quartzMHz();
     const double g = device_.instructions();
     image_ = deviceImage(state, q, g);
-    difference_ = deviceDifference(state, device_.formsInput(), q, g);
+    // A transfer under way holds part of the forms: compared once it has ended.
+    difference_ = device_.transferRunning() ? DeviceDifference{}
+                                            : deviceDifference(state, device_.formsInput(), q, g);
     const QString text = differenceText();
     if (text != shownDifference_) {
         shownDifference_ = text;
@@ -135,7 +136,9 @@ void DeviceMonitor::draw() {
             .arg(i.timing.OuterCount)
             .arg(i.timing.InnerCount)
             .arg(i.timing.Remainder)
-            .arg(i.sweepMode == 0 ? "off" : i.sweepMode == 3 ? "cyclic" : "single pass"));
+            .arg(i.sweepMode == 0   ? "off"
+                 : i.sweepMode == 3 ? "cyclic"
+                                    : "single pass"));
     setCurve(sweep_, i.sweepTimeMs, i.sweepHz, QColor(160, 60, 0));
 }
 
