@@ -108,10 +108,8 @@ void LineRecorder::setActive(std::atomic<bool>& flag, bool on) {
     const bool wasActive = active();
     flag.store(on, std::memory_order_relaxed);
     // Writes passed by while off: a frame begun then is not completed from its tail.
-    if (on && !wasActive) {
-        std::lock_guard lock(mutex_);
-        pending_.clear();
-    }
+    if (on && !wasActive)
+        restarts_.fetch_add(1, std::memory_order_relaxed);
 }
 
 void LineRecorder::setContext(double quartzMHz, double instructions, double samples) {
@@ -164,17 +162,27 @@ void LineRecorder::append(LineEntry entry) {
 void LineRecorder::BytesWritten(std::span<const std::uint8_t> bytes) {
     if (!active())
         return;
-    std::lock_guard lock(mutex_);
-    // Every frame starts with a write of its 12 header bytes; the writes of a frame that was
-    // under way when recording began are let pass.
-    if (pending_.empty() &&
-        (bytes.size() != kFrameSize || bytes[0] != kSyncByte || bytes[1] != kSyncByte))
-        return;
+    // The frame in hand belongs to the thread that talks to the port: gathered without the
+    // lock, which only a complete frame takes.
+    if (const unsigned r = restarts_.load(std::memory_order_relaxed); r != restartsSeen_) {
+        restartsSeen_ = r;
+        pending_.clear();
+    }
+    if (pending_.empty()) {
+        // Every frame starts with a write of its 12 header bytes; the writes of a frame that
+        // was under way when recording began are let pass.
+        if (bytes.size() != kFrameSize || bytes[0] != kSyncByte || bytes[1] != kSyncByte)
+            return;
+        const CommandFrame header =
+            frameFromBytes(std::span<const std::uint8_t, kFrameSize>(bytes.data(), kFrameSize));
+        pendingSize_ = kFrameSize + 2 * std::size_t{header.blockWordCount()} + kTrailerSize;
+        pending_.reserve(pendingSize_);
+    }
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-    const CommandFrame header =
-        frameFromBytes(std::span<const std::uint8_t, kFrameSize>(pending_.data(), kFrameSize));
-    if (pending_.size() >= kFrameSize + 2 * std::size_t{header.blockWordCount()} + kTrailerSize)
+    if (pending_.size() >= pendingSize_) {
+        std::lock_guard lock(mutex_);
         completeFrame();
+    }
 }
 
 void LineRecorder::completeFrame() {
@@ -195,8 +203,12 @@ void LineRecorder::completeFrame() {
     frameTimeMs_ = entry.timeMs;
     append(std::move(entry));
 
-    unanswered_.assign(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(t + 2));
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(t + 2));
+    // Kept for the image until the device's answer; the log itself needs no copy.
+    if (imaging_.load(std::memory_order_relaxed))
+        unanswered_.assign(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(t + 2));
+    else
+        unanswered_.clear();
+    pending_.clear();
     // A line-speed frame gets no answer; the image takes it as sent.
     if (header.code() == CmdLineSpeed) {
         if (imaging_.load(std::memory_order_relaxed)) {

@@ -5,7 +5,8 @@
 //
 // Recording costs one relaxed atomic load a write while it is switched off. While it is on,
 // or while the recorder keeps the device image (what a real device acknowledged, see
-// sentImage()), the writes are gathered under a mutex.
+// sentImage()), the writes of a frame are gathered by the thread that talks to the port and
+// the complete frame is decoded and stored under a mutex.
 #pragma once
 
 #include "core/device/clock.h"
@@ -99,8 +100,12 @@ class LineRecorder final : public LineObserver {
     std::deque<LineEntry> entries_;
     std::uint64_t recorded_ = 0;
     FrameContext context_;
-    std::vector<std::uint8_t> pending_;    // bytes of the frame being written
-    std::vector<std::uint8_t> unanswered_; // the last complete frame, until its reply
+    // The frame being written: touched only by the thread that talks to the port.
+    std::vector<std::uint8_t> pending_;
+    std::size_t pendingSize_ = 0;       // its whole size, header, words and trailer
+    std::atomic<unsigned> restarts_{0}; // times recording was switched on
+    unsigned restartsSeen_ = 0;
+    std::vector<std::uint8_t> unanswered_; // the last complete frame, until its reply (image)
     bool unansweredExpectsReply_ = false;
     std::uint64_t frameTimeMs_ = 0;
     SimGenerator image_;
