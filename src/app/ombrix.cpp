@@ -12,6 +12,8 @@
 #include "gui/common/filedrop.h"
 #include "gui/common/guicalcsink.h"
 #include "gui/device/devicecontroller.h"
+#include "gui/monitor/devicemonitor.h"
+#include "gui/monitor/linelogwindow.h"
 
 #include <QAction>
 #include <QEvent>
@@ -101,6 +103,8 @@ TOmbrix::~TOmbrix() {
     // FormDestroy: a running transfer is stopped and joined, then the shut-down frames.
     if (device_)
         device_->shutdown();
+    monitor_.reset(); // they read the device link
+    lineLog_.reset();
     device_.reset(); // before the widgets it is bound to
 }
 

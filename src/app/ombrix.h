@@ -36,6 +36,8 @@ namespace ombrix {
 class ChartMenu;
 class ElidedLabel;
 class DeviceController;
+class DeviceMonitor;
+class LineLogWindow;
 struct DeviceBindings;
 class ChartView;
 class GuiCalcSink;
@@ -136,6 +138,11 @@ class TOmbrix : public QMainWindow {
     DeviceBindings deviceBindings();
     // Replaces the device link (owned by the window); tests give one with their own port.
     void setDevice(std::unique_ptr<DeviceController> device);
+    // View menu: what the device holds, and every frame on the line (made with the device link).
+    DeviceMonitor* deviceMonitor() const { return monitor_.get(); }
+    LineLogWindow* lineLog() const { return lineLog_.get(); }
+    // The status bar's "Device differs: Output 2" (empty while the device matches the forms).
+    QLabel* deviceDiffersLabel() const { return deviceDiffers_; }
 
     // Copy settings into output `target` from the source chosen on its page.
     void copySettingsClick(int target);
@@ -186,6 +193,8 @@ class TOmbrix : public QMainWindow {
     void placeControlPanel();
     void openSettings(int page);
     void toggleControlPanel();
+    // Shows the device monitor (`monitor`) or the line log.
+    void showDeviceWindow(bool monitor);
     void applyPageDock();
     void buildChartMenu();
     void forEachSeries(const std::function<void(ChartView*, int)>& f);
@@ -266,6 +275,10 @@ class TOmbrix : public QMainWindow {
     RecentForms* recent_ = nullptr;
 
     std::unique_ptr<DeviceController> device_;
+    // Destroyed before the device link whose recorder and state they read.
+    std::unique_ptr<DeviceMonitor> monitor_;
+    std::unique_ptr<LineLogWindow> lineLog_;
+    QLabel* deviceDiffers_ = nullptr;
     TControlPanelForm* controlPanel_ = nullptr;
     TSettingsForm* settings_ = nullptr;
     TEquForm* equationEditor_ = nullptr;

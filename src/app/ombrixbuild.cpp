@@ -119,6 +119,10 @@ void TOmbrix::buildMenus() {
     QAction* panel = add(view, "ControlPanel1", "&Control Panel", Qt::Key_F8);
     panel->setCheckable(true);
     connect(panel, &QAction::triggered, this, &TOmbrix::toggleControlPanel);
+    connect(add(view, "DeviceMonitor1", "Device &monitor"), &QAction::triggered, this,
+            [this] { showDeviceWindow(true); });
+    connect(add(view, "LineLog1", "&Line log"), &QAction::triggered, this,
+            [this] { showDeviceWindow(false); });
 
     QMenu* setup = menuBar()->addMenu("&Setup");
     QAction* settings = add(setup, "SerialPortSetup1", "&Settings");

@@ -9,6 +9,8 @@
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/aboutform.h"
 #include "gui/dialogs/settingsform.h"
+#include "gui/monitor/devicemonitor.h"
+#include "gui/monitor/linelogwindow.h"
 
 #include <QAction>
 #include <QLabel>
@@ -16,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -87,9 +90,21 @@ DeviceBindings TOmbrix::deviceBindings() {
 }
 
 void TOmbrix::setDevice(std::unique_ptr<DeviceController> device) {
+    monitor_.reset();
+    lineLog_.reset();
     device_ = std::move(device);
     if (!device_)
         return;
+    monitor_ = std::make_unique<DeviceMonitor>(*device_, this);
+    lineLog_ = std::make_unique<LineLogWindow>(device_->lineRecorder(), this);
+    if (!deviceDiffers_) {
+        deviceDiffers_ = new QLabel(this);
+        deviceDiffers_->setObjectName("DeviceDiffers");
+        deviceDiffers_->setStyleSheet("color: red");
+        statusBar()->addPermanentWidget(deviceDiffers_);
+    }
+    deviceDiffers_->clear();
+    connect(monitor_.get(), &DeviceMonitor::differenceChanged, deviceDiffers_, &QLabel::setText);
     connect(device_.get(), &DeviceController::linkStateChanged, this, &TOmbrix::followLinkState);
     bindControlPanel();
     followLinkState();
@@ -171,6 +186,15 @@ void TOmbrix::toggleControlPanel() {
         controlPanel_->raise();
     } else
         controlPanel_->hide();
+}
+
+void TOmbrix::showDeviceWindow(bool monitor) {
+    QWidget* window = monitor ? static_cast<QWidget*>(monitor_.get()) : lineLog_.get();
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 } // namespace ombrix

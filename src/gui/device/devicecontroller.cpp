@@ -1,5 +1,7 @@
 #include "gui/device/devicecontroller.h"
 
+#include "core/device/selectingport.h"
+#include "core/device/simport.h"
 #include "gui/dialogs/settingsform.h"
 
 #include <QAction>
@@ -17,7 +19,8 @@ DeviceController::DeviceController(DeviceBindings bindings, QObject* parent)
 DeviceController::DeviceController(DeviceBindings bindings, std::unique_ptr<SerialPort> port,
                                    Clock& clock, QObject* parent)
     : QObject(parent), b_(std::move(bindings)), port_(std::move(port)), clock_(clock),
-      commands_(*port_, clock_, *this, *this) {
+      commands_(*port_, clock_, *this, *this), recorder_(std::make_unique<LineRecorder>(clock_)) {
+    port_->setLineObserver(recorder_.get());
     bind();
     applyControls();
 }
@@ -192,6 +195,7 @@ void DeviceController::followSweep(bool on) {
 // ---- commands ----
 
 void DeviceController::ToolButton3Click() {
+    followSettingsInRecorder();
     commands_.Connect(settings());
     followPort();
 }
@@ -280,6 +284,8 @@ void DeviceController::startTransfer(bool sendAll, bool recalculateFirst) {
         followPort();
         return;
     }
+    followSettingsInRecorder();
+    emit transferStarting();
     TransferInput in = snapshot(sendAll);
     std::string error;
     std::optional<TransferPlan> plan = planTransfer(in, error);
@@ -315,6 +321,40 @@ void DeviceController::shutdown() {
     transferRunning_ = false;
     commands_.FormDestroy();
     port_->ClosePort();
+}
+
+double DeviceController::quartzMHz() const {
+    return static_cast<double>(wholeNumber(settings().Quartz).value_or(0));
+}
+
+double DeviceController::instructions() const {
+    return static_cast<double>(wholeNumber(settings().Instructions).value_or(0));
+}
+
+bool DeviceController::readsBack() const {
+    return commands_.IsConnected() && port_->PortName() == kSimulatorPortName;
+}
+
+SimState DeviceController::deviceState() {
+    if (port_->PortName() == kSimulatorPortName) {
+        if (auto* selecting = dynamic_cast<SelectingPort*>(port_.get()))
+            return selecting->simulator().withGenerator([](SimGenerator& g) { return g.state(); });
+        if (auto* sim = dynamic_cast<SimPort*>(port_.get()))
+            return sim->withGenerator([](SimGenerator& g) { return g.state(); });
+    }
+    return recorder_->sentImage();
+}
+
+void DeviceController::followSettingsInRecorder() {
+    // The frequency frames are worked out with the forms' number of samples.
+    const auto samples = b_.forms ? wholeNumber(b_.forms().General.NumOfSam) : std::nullopt;
+    recorder_->setContext(quartzMHz(), instructions(), static_cast<double>(samples.value_or(0)));
+    const std::string& name = settings().PortName;
+    recorder_->setImaging(name != kSimulatorPortName);
+    if (name != imagedPort_) {
+        recorder_->resetImage();
+        imagedPort_ = name;
+    }
 }
 
 } // namespace ombrix

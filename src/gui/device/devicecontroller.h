@@ -10,6 +10,7 @@
 #pragma once
 
 #include "core/device/devicecommands.h"
+#include "core/device/linelog.h"
 #include "core/device/transfer.h"
 #include "core/model/formsconfig.h"
 #include "gui/common/guihandover.h"
@@ -94,6 +95,19 @@ class DeviceController : public QObject,
     Clock& clock() { return clock_; }
     UserInterface& ui() { return *this; }
 
+    // Every frame written and reply read passes this recorder (logging only while asked).
+    LineRecorder& lineRecorder() { return *recorder_; }
+    // The forms as a transfer would read them now.
+    TransferInput formsInput() const { return snapshot(true); }
+    // True while connected to the simulated generator, whose state can be read back.
+    bool readsBack() const;
+    // What the device holds: the simulated generator's state, or on a real port what the
+    // program sent and the device acknowledged.
+    SimState deviceState();
+    // The DSP quartz [MHz] and instructions per sample of the settings (0 when invalid).
+    double quartzMHz() const;
+    double instructions() const;
+
     // The main window's FormDestroy: stops and joins a running transfer, sends the shut-down
     // frames when the port is open, and closes it.
     void shutdown();
@@ -124,6 +138,8 @@ class DeviceController : public QObject,
     void linkStateChanged();
     // A transfer has ended (its end steps are done).
     void transferFinished();
+    // A transfer is about to send.
+    void transferStarting();
 
   private:
     // UserInterface
@@ -146,6 +162,8 @@ class DeviceController : public QObject,
     void followPort();
     // The panel's frequency controls as the sweep (`on`) and the panel's buttons allow.
     void followSweep(bool on);
+    // The recorder's decoding context and device image follow the settings and the port.
+    void followSettingsInRecorder();
     void startTransfer(bool sendAll, bool recalculateFirst);
     TransferInput snapshot(bool sendAll) const;
     const DeviceSettings& settings() const;
@@ -157,6 +175,8 @@ class DeviceController : public QObject,
     std::unique_ptr<SerialPort> port_;
     Clock& clock_;
     DeviceCommands commands_;
+    std::unique_ptr<LineRecorder> recorder_;
+    std::string imagedPort_; // the port whose acknowledged frames the image holds
     TransferThread transfer_;
     LinkControls state_ = startUpControls();
     bool transferRunning_ = false;
