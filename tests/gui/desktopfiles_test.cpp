@@ -3,6 +3,7 @@
 #include "app/ombrix.h"
 #include "core/model/settingsfile.h"
 #include "gui/common/recentforms.h"
+#include "menupicture.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QSettings>
 #include <QTabWidget>
@@ -148,6 +150,16 @@ TEST_F(DesktopFilesTest, RecentFormsKeepTheLastEightNewestFirstAndGreyMissingOne
     ASSERT_GE(file.size(), 3);
     EXPECT_EQ(file[file.size() - 3], menu->menuAction());
     EXPECT_TRUE(file[file.size() - 2]->isSeparator());
+
+    auto* fileMenu = qobject_cast<QMenu*>(menu->parent());
+    fileMenu->popup(
+        w->mapToGlobal(w->menuBar()->actionGeometry(fileMenu->menuAction()).bottomLeft()));
+    QCoreApplication::processEvents();
+    const QRect item = fileMenu->actionGeometry(menu->menuAction());
+    menu->popup(fileMenu->mapToGlobal(item.topRight()));
+    testkit::saveMenuPicture(w.get(), {fileMenu, menu}, "recent-forms");
+    menu->hide();
+    fileMenu->hide();
     EXPECT_EQ(file.back(), w->menuAction("Exit1"));
 }
 

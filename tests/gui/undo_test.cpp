@@ -1,6 +1,7 @@
 // Undo and redo of the forms in the main window, driven as a user drives it: fields typed and
 // left with Tab, ticks, form kinds and Copy settings, then Edit → Undo / Redo.
 #include "app/ombrix.h"
+#include "menupicture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,8 +10,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -96,22 +95,12 @@ class UndoTest : public ::testing::Test {
         return s;
     }
 
-    // The window with its Edit menu open, for the documentation (OMBRIX_SCREENSHOT_DIR).
+    // The window with its Edit menu open, for the documentation.
     void saveEditMenuPicture() {
-        const QByteArray dir = qgetenv("OMBRIX_SCREENSHOT_DIR");
-        if (dir.isEmpty())
-            return;
-        QMenu* edit = w->menuAction("Undo1")->menu()
-                          ? nullptr
-                          : qobject_cast<QMenu*>(w->menuAction("Undo1")->parent());
+        auto* edit = qobject_cast<QMenu*>(w->menuAction("Undo1")->parent());
         ASSERT_NE(edit, nullptr);
         edit->popup(w->mapToGlobal(w->menuBar()->actionGeometry(edit->menuAction()).bottomLeft()));
-        QCoreApplication::processEvents();
-        QPixmap shot = w->grab();
-        QPainter painter(&shot);
-        painter.drawPixmap(w->mapFromGlobal(edit->pos()), edit->grab());
-        painter.end();
-        shot.save(QString::fromUtf8(dir) + "/edit-menu.png");
+        testkit::saveMenuPicture(w.get(), {edit}, "edit-menu");
         edit->hide();
     }
 
