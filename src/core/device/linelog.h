@@ -106,7 +106,6 @@ class LineRecorder final : public LineObserver {
     std::atomic<unsigned> restarts_{0}; // times recording was switched on
     unsigned restartsSeen_ = 0;
     std::vector<std::uint8_t> unanswered_; // the last complete frame, until its reply (image)
-    bool unansweredExpectsReply_ = false;
     std::uint64_t frameTimeMs_ = 0;
     SimGenerator image_;
 };
