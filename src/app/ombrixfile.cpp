@@ -199,6 +199,9 @@ void TOmbrix::applyForms(const FormsConfig& f) {
         setText(general_.Ph_Disp[k], g.Ph_Disp[k]);
     for (int k = 1; k < kOutputCount; ++k)
         general_.activeBox[k]->setChecked(g.Active[k]);
+    // Again, now that the outputs are: the count was clamped to what the former active
+    // outputs allowed, and a switched output may have clamped it further.
+    setText(general_.NumOfSam, g.NumOfSam);
     general_.UpDown1001->setRange(1, MaxSamples());
     setText(general_.StartFreq, g.StartFreq);
     setText(general_.StopFreq, g.StopFreq);

@@ -1,12 +1,14 @@
 // Undo and redo of the forms in the main window, driven as a user drives it: fields typed and
 // left with Tab, ticks, form kinds and Copy settings, then Edit → Undo / Redo.
 #include "app/ombrix.h"
+#include "core/model/settingsfile.h"
 #include "menupicture.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -165,15 +167,38 @@ TEST_F(UndoTest, UndoingBackToTheSavedFormsClearsTheModifiedMark) {
 
 TEST_F(UndoTest, CtrlZInAFieldBeingTypedUndoesTheTypingOnly) {
     type(1, w->output(0).offset, "1");
-    w->pages()->setCurrentIndex(0);
-    QLineEdit* freq = w->general().Freq;
-    freq->setFocus(Qt::MouseFocusReason);
-    freq->end(false);
-    QTest::keyClicks(freq, "5");
-    ASSERT_EQ(freq->text(), "10005");
-    QTest::keyClick(freq, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(freq->text(), "1000");
+    // Typing over the "0" of a harmonic cell: its key rule rewrites the text, and the field's
+    // own undo still gives the "0" back.
+    QLineEdit* cell = w->output(0).amplitude[1];
+    cell->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(cell, "7");
+    ASSERT_EQ(cell->text(), "7");
+    QTest::keyClick(cell, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(cell->text(), "0");
     EXPECT_EQ(w->output(0).offset->text(), "1"); // the committed offset stays
+}
+
+// A file's sample count stands even where the outputs active before Open allowed fewer.
+TEST_F(UndoTest, OpenWritesTheFilesFormsExactly) {
+    for (int k = 1; k < kOutputCount - 1; ++k)
+        w->general().activeBox[static_cast<std::size_t>(k)]->click();
+    w->finishCalculation();
+    FormsConfig f = w->forms();
+    f.General.Active = {true, false, false, false, false, false};
+    f.General.NumOfSam = "6000";
+    f.General.Freq = "100";
+    QTemporaryDir dir;
+    const QString name = dir.filePath("one-output.set");
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const std::vector<unsigned char> image = encodeForms(f);
+    file.write(reinterpret_cast<const char*>(image.data()), static_cast<qint64>(image.size()));
+    file.close();
+    ASSERT_TRUE(w->openFile(name));
+    w->finishCalculation();
+    EXPECT_TRUE(w->forms() == f);
+    EXPECT_EQ(w->general().NumOfSam->text(), "6000");
+    EXPECT_EQ(w->samples(0).size(), 6000u);
 }
 
 } // namespace

@@ -319,7 +319,9 @@ void ChartView::fit() {
     for (QCPGraph* g : graphs_) {
         if (!g->visible() || g->data()->isEmpty())
             continue;
-        for (auto it = g->data()->constBegin(); it != g->data()->constEnd(); ++it) {
+        // One reference to the container: data() hands out a new shared pointer each call.
+        const QCPGraphDataContainer& data = *g->data();
+        for (auto it = data.constBegin(); it != data.constEnd(); ++it) {
             if (!std::isfinite(it->value))
                 continue;
             if (!any) {
@@ -343,7 +345,8 @@ void ChartView::fit() {
         for (QCPGraph* g : graphs_) {
             if (!g->visible())
                 continue;
-            for (auto it = g->data()->constBegin(); it != g->data()->constEnd(); ++it) {
+            const QCPGraphDataContainer& data = *g->data();
+            for (auto it = data.constBegin(); it != data.constEnd(); ++it) {
                 const bool signal = decibels_ ? it->value >= valueHigh - kSignalDb
                                               : std::abs(it->value) >= largest * kSignalShare;
                 if (signal && std::isfinite(it->value))

@@ -97,7 +97,9 @@ std::optional<KeyFilterResult> filterEditKey(QLineEdit* edit, FieldFamily family
     KeyFilterResult r = filterKey(family, edit->text().toStdString(), selStart, selLength,
                                   edit->cursorPosition(), *key, sep);
     if (r.newText) {
-        edit->setText(QString::fromStdString(*r.newText));
+        // As an edit of the field's text, not setText: the field's own undo keeps its steps.
+        edit->selectAll();
+        edit->insert(QString::fromStdString(*r.newText));
         if (r.newCaret)
             edit->setCursorPosition(*r.newCaret);
     }
