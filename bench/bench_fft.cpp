@@ -93,7 +93,10 @@ int main(int argc, char** argv) {
                     benchmark::RegisterBenchmark("FftwCalculate", FftwCalculate),
                     benchmark::RegisterBenchmark("FftwTransformOnly", FftwTransformOnly)})
         b->Arg(2048)->Arg(8192)->Arg(32768)->Unit(benchmark::kMicrosecond);
-    benchmark::RunSpecifiedBenchmarks();
+    // One reporter for both runs: a second run with the library's default one crashed while
+    // printing (libbenchmark 1.7).
+    benchmark::ConsoleReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::ClearRegisteredBenchmarks();
     const auto app = benchprog::enterProgramConditions(argc, argv);
     for (const bool clear : {true, false})
@@ -107,7 +110,7 @@ int main(int argc, char** argv) {
             ->Arg(32768)
             ->UseRealTime()
             ->Unit(benchmark::kMicrosecond);
-    benchmark::RunSpecifiedBenchmarks();
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }
