@@ -7,6 +7,7 @@
 #include "core/device/recordingui.h"
 #include "core/device/termiosport.h"
 #include "core/device/transfer.h"
+#include "sendallinput.h"
 
 #include "../tests/testkit/spawnline.h"
 
@@ -82,27 +83,9 @@ class WrittenBytes final : public LineObserver {
     std::size_t count = 0;
 };
 
-class NoButtons final : public DeviceButtons {
-  public:
-    void EnableControls(const LinkControls&) override {}
-};
-
-class NoProgress final : public TransferProgress {
-  public:
-    void SetProgressMax(int) override {}
-    void StepProgress() override {}
-};
-
-TransferInput sendAllOfSixOutputs() {
-    TransferInput in;
-    in.general.NumOfSam = "1365";
-    in.general.Freq = "50";
-    in.general.Active.fill(true);
-    for (std::size_t k = 0; k < in.samples.size(); ++k)
-        for (int j = 0; j < 1365; ++j)
-            in.samples[k].push_back(2.0 * std::sin(6.283185307179586 * (j + 100.0 * k) / 1365));
-    return in;
-}
+using benchsend::NoButtons;
+using benchsend::NoProgress;
+using benchsend::sendAllOfSixOutputs;
 
 void BM_SendAllPaced(benchmark::State& state) {
     const int baud = static_cast<int>(state.range(0));
