@@ -25,6 +25,26 @@ using benchsend::NoButtons;
 using benchsend::NoProgress;
 using benchsend::sendAllOfSixOutputs;
 
+// One full Send all with the line log recording or not, in seconds.
+double timedSendAll(LineRecorder& recorder, DeviceCommands& commands, const TransferInput& in,
+                    const TransferPlan& plan, bool logging) {
+    NoProgress progress;
+    recorder.setLogging(logging);
+    const auto start = std::chrono::steady_clock::now();
+    SendThread(commands, progress, in, plan);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The mean times of both and their ratio, or the device's complaint.
+void report(benchmark::State& state, const RecordingUserInterface& ui, double on, double off) {
+    if (!ui.messages().empty())
+        state.SkipWithError(("the device reported: " + ui.messageTexts().front()).c_str());
+    const auto runs = static_cast<double>(state.iterations());
+    state.counters["off_ms"] = off / runs * 1e3;
+    state.counters["logging_ms"] = on / runs * 1e3;
+    state.counters["logging_over_off"] = on / off;
+}
+
 void BM_SendAllLoggingOverOff(benchmark::State& state) {
     FakeClock clock;
     SimPort port(clock);
@@ -32,7 +52,6 @@ void BM_SendAllLoggingOverOff(benchmark::State& state) {
     port.setLineObserver(&recorder);
     RecordingUserInterface ui;
     NoButtons buttons;
-    NoProgress progress;
     DeviceCommands commands(port, clock, ui, buttons);
     if (!port.OpenPort(kSimulatorPortName, kStartBaudIndex)) {
         state.SkipWithError("the simulator did not open");
@@ -45,27 +64,16 @@ void BM_SendAllLoggingOverOff(benchmark::State& state) {
         state.SkipWithError(error.c_str());
         return;
     }
-    auto timed = [&](bool logging) {
-        recorder.setLogging(logging);
-        const auto start = std::chrono::steady_clock::now();
-        SendThread(commands, progress, in, *plan);
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    };
     double on = 0;
     double off = 0;
     std::size_t entries = 0;
     for (auto _ : state) {
-        off += timed(false);
-        on += timed(true);
+        off += timedSendAll(recorder, commands, in, *plan, false);
+        on += timedSendAll(recorder, commands, in, *plan, true);
         entries = recorder.entries().size();
         recorder.clear();
     }
-    if (!ui.messages().empty())
-        state.SkipWithError(("the device reported: " + ui.messageTexts().front()).c_str());
-    const auto runs = static_cast<double>(state.iterations());
-    state.counters["off_ms"] = off / runs * 1e3;
-    state.counters["logging_ms"] = on / runs * 1e3;
-    state.counters["logging_over_off"] = on / off;
+    report(state, ui, on, off);
     state.counters["entries"] = static_cast<double>(entries);
 }
 BENCHMARK(BM_SendAllLoggingOverOff)->Name("CpuOnly")->Iterations(30)->Unit(benchmark::kMillisecond);
@@ -76,7 +84,6 @@ void BM_PacedSendAllLoggingOverOff(benchmark::State& state) {
     port.setLineObserver(&recorder);
     RecordingUserInterface ui;
     NoButtons buttons;
-    NoProgress progress;
     DeviceCommands commands(port, systemClock(), ui, buttons);
     DeviceSettings settings;
     settings.PortName = kSimulatorPortName;
@@ -92,21 +99,11 @@ void BM_PacedSendAllLoggingOverOff(benchmark::State& state) {
     double on = 0;
     double off = 0;
     for (auto _ : state) {
-        for (bool logging : {false, true}) {
-            recorder.setLogging(logging);
-            const auto start = std::chrono::steady_clock::now();
-            SendThread(commands, progress, in, *plan);
-            (logging ? on : off) +=
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        }
+        off += timedSendAll(recorder, commands, in, *plan, false);
+        on += timedSendAll(recorder, commands, in, *plan, true);
         recorder.clear();
     }
-    if (!ui.messages().empty())
-        state.SkipWithError(("the device reported: " + ui.messageTexts().front()).c_str());
-    const auto runs = static_cast<double>(state.iterations());
-    state.counters["off_ms"] = off / runs * 1e3;
-    state.counters["logging_ms"] = on / runs * 1e3;
-    state.counters["logging_over_off"] = on / off;
+    report(state, ui, on, off);
 }
 BENCHMARK(BM_PacedSendAllLoggingOverOff)
     ->Name("Paced57600")
