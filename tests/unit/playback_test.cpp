@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 namespace ombrix {
 namespace {
 
@@ -73,6 +76,32 @@ TEST(LimitedOutputs, NamesActiveOutputsBeyondTheirReference) {
     const std::array<bool, kOutputCount> active{true, true, true, true, false, false};
     const auto limited = limitedOutputs(s, active, 4096, 2048);
     EXPECT_EQ(limited, (std::array<bool, kOutputCount>{false, true, true, false, false, false}));
+}
+
+// The check looks at the extremes only; it must agree with looking at every sample's code,
+// NaN and infinities included, in whatever order they come.
+TEST(LimitedOutputs, AgreeWithEverySamplesCode) {
+    const double step = sampleStep(4096);
+    const double edges[] = {converterRange(4096).low, converterRange(4096).high, 0.0};
+    const double odd[] = {NAN, INFINITY, -INFINITY};
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+        std::array<std::vector<double>, kOutputCount> s;
+        for (int j = 0; j < 1 + static_cast<int>(random() % 5); ++j) {
+            double v = edges[random() % 3] + (static_cast<int>(random() % 7) - 3) * step / 4;
+            if (random() % 10 == 0)
+                v = odd[random() % 3];
+            s[0].push_back(v);
+        }
+        bool expected = false;
+        for (double v : s[0]) {
+            const double code = std::trunc(v / step) + kSampleCodeZero;
+            expected = expected || code < kSampleCodeMin || code > kSampleCodeMax;
+        }
+        const std::array<bool, kOutputCount> active{true};
+        ASSERT_EQ(limitedOutputs(s, active, 4096, 4096)[0], expected)
+            << ::testing::PrintToString(s[0]);
+    }
 }
 
 } // namespace

@@ -41,14 +41,19 @@ limitedOutputs(const std::array<std::vector<double>, kOutputCount>& samples,
     for (int k = 0; k < kOutputCount; ++k) {
         if (!active[k])
             continue;
-        const double step = sampleStep(k < 2 ? vref1Mv : vref2Mv);
+        // A sample's code grows with its value, so the lowest and the highest sample decide;
+        // NaN fails both comparisons and is skipped, as it has no code out of range.
+        double low = INFINITY, high = -INFINITY;
         for (double v : samples[k]) {
-            const double code = std::trunc(v / step) + kSampleCodeZero;
-            if (code < kSampleCodeMin || code > kSampleCodeMax) {
-                limited[k] = true;
-                break;
-            }
+            low = v < low ? v : low;
+            high = v > high ? v : high;
         }
+        const double step = sampleStep(k < 2 ? vref1Mv : vref2Mv);
+        const auto outside = [step](double v) {
+            const double code = std::trunc(v / step) + kSampleCodeZero;
+            return code < kSampleCodeMin || code > kSampleCodeMax;
+        };
+        limited[k] = low <= high && (outside(low) || outside(high));
     }
     return limited;
 }
