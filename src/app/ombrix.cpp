@@ -32,6 +32,8 @@ namespace {
 
 constexpr int kDesignWidth = 740;
 constexpr int kDesignHeight = 581;
+// How long a run may last before the "General" chart is drawn blank (about three frames).
+constexpr int kBlankChartAfterMs = 50;
 
 } // namespace
 
@@ -122,9 +124,6 @@ int TOmbrix::shownOutput() const {
 
 void TOmbrix::CalculateForms(int first, int last) {
     calcRequests_.emplace_back(first, last);
-    for (int i = 0; i < kOutputCount; ++i)
-        ActivateChartSeries(i, false);
-    statusPanels_[3]->setText("Samples are calculating");
     std::array<bool, kOutputCount> wanted{};
     for (int k = std::max(first, 0); k <= std::min(last, kOutputCount - 1); ++k)
         wanted[k] = true;
@@ -165,6 +164,13 @@ void TOmbrix::CalculateForms(int first, int last) {
         snapshot.leave[k] = !wanted[k] && failed_[k];
     calcThread_ = std::make_unique<TCalculateFormsThread>(
         std::max(from, 0), std::max(to, 0), std::move(snapshot), *calc_, *engine_, *sink_);
+    // The worker is started first: what it hands over runs here only after this returns.
+    // The "General" chart shows nothing while the run lasts; a run shorter than the pause
+    // ends with its own redraw, so the blank chart is never drawn in between.
+    for (int i = 0; i < kOutputCount; ++i)
+        ActivateChartSeries(i, false, false);
+    general_.ChartAll->repaintAfter(kBlankChartAfterMs);
+    statusPanels_[3]->setText("Samples are calculating");
     // Every change that recalculates has been committed to the forms by now.
     formsCommitted();
 }
@@ -182,8 +188,8 @@ void TOmbrix::finishCalculation() {
     sink_->deliver();
 }
 
-void TOmbrix::ActivateChartSeries(int index, bool active) {
-    general_.ChartAll->setSeriesActive(index, active);
+void TOmbrix::ActivateChartSeries(int index, bool active, bool redraw) {
+    general_.ChartAll->setSeriesActive(index, active, redraw);
 }
 
 std::array<ChartView*, 7> TOmbrix::charts() const {
@@ -194,7 +200,7 @@ std::array<ChartView*, 7> TOmbrix::charts() const {
 void TOmbrix::endOfRun(const std::array<bool, kOutputCount>& active) {
     // A failed output holds nothing, whichever run it failed in: it is not drawn.
     for (int k = 0; k < kOutputCount; ++k)
-        ActivateChartSeries(k, active[k] && !failed_[k]);
+        ActivateChartSeries(k, active[k] && !failed_[k], false);
     // Fit and set the limit lines first, then draw once: the same final picture with one
     // redraw per chart instead of two or three.
     refreshConverterLimits(false);

@@ -67,8 +67,9 @@ class TOmbrix : public QMainWindow {
     void clearCalculationRequests() { calcRequests_.clear(); }
     // Waits for the running calculation and delivers what it handed over (tests, shut-down).
     void finishCalculation();
-    // Sets the active state of series `index` of the "General" chart.
-    void ActivateChartSeries(int index, bool active);
+    // Sets the active state of series `index` of the "General" chart, which is redrawn soon
+    // (or by the next redraw of any kind when `redraw` is false).
+    void ActivateChartSeries(int index, bool active, bool redraw = true);
     // The latest computed period of each output in volts, as published (rotation applied).
     const std::vector<double>& samples(int output) const { return samples_.at(output); }
 

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QSvgGenerator>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
@@ -118,6 +119,12 @@ ChartView::ChartView(const QString& title, bool legend, QWidget* parent)
     connect(plot_, &QCustomPlot::mouseMove, this,
             [this](QMouseEvent* e) { showReadOut(qRound(e->position().x())); });
     plot_->installEventFilter(this);
+    // The legend follows the drawn series when the chart is drawn, not at every switch: a run
+    // switches every series off and back on, and new legend items cost a layout pass.
+    connect(plot_, &QCustomPlot::beforeReplot, this, [this] { syncLegend(); });
+    delayedRepaint_ = new QTimer(this);
+    delayedRepaint_->setSingleShot(true);
+    connect(delayedRepaint_, &QTimer::timeout, this, [this] { refresh(); });
 }
 
 bool ChartView::eventFilter(QObject* watched, QEvent* event) {
@@ -153,19 +160,30 @@ void ChartView::refresh() {
         [this] {
             if (replotQueued_) {
                 replotQueued_ = false;
+                delayedRepaint_->stop(); // this draws the state it waited for
                 plot_->replot();
             }
         },
         Qt::QueuedConnection);
 }
 
-void ChartView::rebuildLegend() {
+void ChartView::syncLegend() {
     if (!hasLegend_)
         return;
-    plot_->legend->clearItems();
+    std::vector<QCPGraph*> drawn;
     for (QCPGraph* g : graphs_)
         if (g->visible())
-            g->addToLegend();
+            drawn.push_back(g);
+    bool same = plot_->legend->itemCount() == static_cast<int>(drawn.size());
+    for (int i = 0; same && i < plot_->legend->itemCount(); ++i) {
+        auto* item = static_cast<QCPPlottableLegendItem*>(plot_->legend->item(i));
+        same = item->plottable() == drawn[static_cast<std::size_t>(i)];
+    }
+    if (same)
+        return;
+    plot_->legend->clearItems();
+    for (QCPGraph* g : drawn)
+        g->addToLegend();
 }
 
 int ChartView::addSeries(const QString& name, const QColor& colour) {
@@ -210,13 +228,13 @@ void ChartView::shareData(int index, const ChartView& other, int otherIndex) {
     graphs_.at(index)->setData(other.graphs_.at(otherIndex)->data());
 }
 
-void ChartView::setSeriesActive(int index, bool active) {
+void ChartView::setSeriesActive(int index, bool active, bool redraw) {
     if (graphs_.at(index)->visible() == active)
         return;
-    graphs_.at(index)->setVisible(active);
-    rebuildLegend(); // the legend lists the drawn series only
+    graphs_.at(index)->setVisible(active); // the legend follows when drawn
     hideReadOut();
-    refresh();
+    if (redraw)
+        refresh();
 }
 
 bool ChartView::isSeriesActive(int index) const {
@@ -265,7 +283,12 @@ bool ChartView::limitLinesVisible() const {
     return limits_[0] && limits_[0]->visible();
 }
 
+void ChartView::repaintAfter(int ms) {
+    delayedRepaint_->start(ms);
+}
+
 void ChartView::repaintNow() {
+    delayedRepaint_->stop();
     if (isVisible()) {
         stale_ = false;
         replotQueued_ = false; // what was queued is drawn now
@@ -440,6 +463,7 @@ void ChartView::hideReadOut() {
 
 bool ChartView::saveAs(const QString& fileName, QString& error) {
     ensureFitted();
+    syncLegend();
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     const int w = plot_->width(), h = plot_->height();
     bool ok = false;

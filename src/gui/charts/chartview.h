@@ -19,6 +19,7 @@ class QCPItemText;
 class QCPItemTracer;
 class QCPAxis;
 class QCPRange;
+class QTimer;
 
 namespace ombrix {
 
@@ -40,7 +41,9 @@ class ChartView : public QWidget {
     // Makes the series draw from another series' points (both stay in step from then on).
     void shareData(int index, const ChartView& other, int otherIndex);
 
-    void setSeriesActive(int index, bool active);
+    // Shows or hides a series; the chart is redrawn soon, or only by the next redraw of any
+    // kind when `redraw` is false.
+    void setSeriesActive(int index, bool active, bool redraw = true);
     bool isSeriesActive(int index) const;
     void setStairs(int index, bool on);
     bool stairs(int index) const;
@@ -50,6 +53,9 @@ class ChartView : public QWidget {
     // Redraws at once when the chart is on screen; a hidden chart is redrawn when it is next
     // painted (its data is already there), so a run redraws only what the user sees.
     void repaintNow();
+    // Redraws after `ms` milliseconds unless the chart is redrawn before then: a state that
+    // lasts less than that (a series switched off while a short run computes) is never drawn.
+    void repaintAfter(int ms);
     // True while a hidden chart waits for that redraw.
     bool redrawPending() const { return stale_; }
 
@@ -93,7 +99,7 @@ class ChartView : public QWidget {
     void refresh();
     void fit();
     void ensureFitted();
-    void rebuildLegend();
+    void syncLegend();
     void keepInsideData(QCPAxis* axis, const QCPRange& range);
     void showReadOut(int x);
     void hideReadOut();
@@ -105,6 +111,7 @@ class ChartView : public QWidget {
     std::array<QCPItemStraightLine*, 2> limits_{};
     QCPItemTracer* tracer_ = nullptr;
     QCPItemText* readOut_ = nullptr;
+    QTimer* delayedRepaint_ = nullptr;
     bool hasLegend_ = false;
     bool stale_ = false;
     bool replotQueued_ = false;
