@@ -19,10 +19,13 @@
 #include "programconditions.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -91,6 +94,11 @@ std::unique_ptr<TOmbrix> makeWindow(const Case& c) {
     });
     w->resize(1000, 700);
     w->show();
+    // Until the window is exposed a repaint paints nothing; the user's replot ends on screen.
+    QElapsedTimer waited;
+    waited.start();
+    while (!(w->windowHandle() && w->windowHandle()->isExposed()) && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     QTemporaryDir dir;
     QFile file(dir.filePath("case.set"));
     const std::vector<unsigned char> bytes = encodeForms(formsOf(c));
@@ -105,6 +113,7 @@ std::unique_ptr<TOmbrix> makeWindow(const Case& c) {
     }
     w->pages()->setCurrentIndex(c.view != ViewKind::Form ? 1 : 0);
     w->finishCalculation();
+    QCoreApplication::processEvents(); // the paints that opening the file asked for
     return w;
 }
 
