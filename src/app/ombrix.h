@@ -221,8 +221,9 @@ class TOmbrix : public QMainWindow {
     void followLinkState();
     int shownOutput() const; // output of the page shown, -1 on "General"
     // A committed change of the forms becomes an undo step (unless the forms are being put
-    // into the controls as a whole, or nothing changed).
-    void formsCommitted();
+    // into the controls as a whole, or nothing changed); Open passes the file names it
+    // switched from and to.
+    void formsCommitted(const std::optional<FormsHistory::FileSwitch>& file = std::nullopt);
     void restoreForms(const FormsConfig& state);
     void buildEditMenu(QMenu* edit);
     void refreshUndoActions();

@@ -136,10 +136,16 @@ bool TOmbrix::openFile(const QString& name) {
     }
     // Only a file that was read becomes the current one: Save must never overwrite a file
     // whose forms were refused.
+    const FormsHistory::FileSwitch opened{fileName_.toStdString(), name.toStdString()};
     fileName_ = name;
     menuAction("Save1")->setEnabled(true);
     applyForms(loaded);
-    CalculateForms(0, kOutputCount - 1); // one undo step: the forms before Open come back
+    {
+        const HistoryPause pause(historyPaused_);
+        CalculateForms(0, kOutputCount - 1);
+    }
+    // One undo step: the forms and the file before Open come back.
+    formsCommitted(opened);
     history_.markSaved();
     recent_->add(name);
     return true;

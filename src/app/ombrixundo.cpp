@@ -29,10 +29,10 @@ void TOmbrix::refreshUndoActions() {
     redoAction_->setEnabled(history_.canRedo());
 }
 
-void TOmbrix::formsCommitted() {
+void TOmbrix::formsCommitted(const std::optional<FormsHistory::FileSwitch>& file) {
     if (historyPaused_ > 0)
         return;
-    if (history_.record(forms_) && !modified_)
+    if (history_.record(forms_, file) && !modified_)
         history_.markSaved(); // a change the forms do not count as a modification (New)
     refreshUndoActions();
 }
@@ -57,6 +57,12 @@ void TOmbrix::restoreForms(const FormsConfig& state) {
         // The controls' rules may not rewrite what was committed: the forms are the state.
         forms_ = state;
         pushTexts();
+    }
+    // Undoing Open makes the file it replaced the current one again (redoing it, the opened
+    // one), so that Save writes the forms to the file they came from.
+    if (const std::optional<std::string>& file = history_.movedToFile()) {
+        fileName_ = QString::fromStdString(*file);
+        menuAction("Save1")->setEnabled(!fileName_.isEmpty());
     }
     // What the change recalculated: every output when a general value differs, else the
     // outputs whose forms differ.

@@ -155,13 +155,21 @@ TEST_F(UndoTest, UndoingBackToTheSavedFormsClearsTheModifiedMark) {
     trigger("Redo1");
     EXPECT_TRUE(w->isModified());
 
-    // Open is a step like the others: undoing it brings back the forms it replaced.
+    // Open is a step like the others: undoing it brings back the forms it replaced and the
+    // file they belong to, so that Save does not write them over the opened file.
+    const QString other = dir.filePath("other.set");
+    ASSERT_TRUE(QFile::copy(file, other));
     type(0, w->general().Freq, "250");
-    ASSERT_TRUE(w->openFile(file));
+    ASSERT_TRUE(w->openFile(other));
     w->finishCalculation();
     EXPECT_EQ(w->general().Freq->text(), "1000");
     trigger("Undo1");
     EXPECT_EQ(w->general().Freq->text(), "250");
+    EXPECT_EQ(w->currentFileName().toStdString(), file.toStdString());
+    trigger("Redo1");
+    EXPECT_EQ(w->general().Freq->text(), "1000");
+    EXPECT_EQ(w->currentFileName().toStdString(), other.toStdString());
+    trigger("Undo1");
     saveEditMenuPicture();
 }
 

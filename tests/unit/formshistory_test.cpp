@@ -29,6 +29,18 @@ TEST(FormsHistoryTest, UndoRedoWalkTheCommittedStatesAndANewChangeDropsTheRedoBr
     EXPECT_EQ(h.redo(), nullptr);
     EXPECT_EQ(h.undo()->General.Freq, "2");
     EXPECT_EQ(h.undo()->General.Freq, "1");
+
+    // A step that switched the file (Open) names the file undo and redo go back to; opening
+    // the same forms from another file is a step too.
+    h.redo();
+    EXPECT_TRUE(h.record(withFrequency("2"), FormsHistory::FileSwitch{"a.set", "b.set"}));
+    h.undo();
+    EXPECT_EQ(h.movedToFile(), "a.set");
+    h.redo();
+    EXPECT_EQ(h.movedToFile(), "b.set");
+    h.undo();
+    h.undo();
+    EXPECT_EQ(h.movedToFile(), std::nullopt);
 }
 
 TEST(FormsHistoryTest, TheSavedMarkFollowsTheCursorAndGoesWithADroppedState) {

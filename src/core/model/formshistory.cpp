@@ -8,18 +8,19 @@ FormsHistory::FormsHistory(std::size_t limit) : limit_(limit < 1 ? 1 : limit) {
 }
 
 void FormsHistory::reset(const FormsConfig& current) {
-    states_.assign(1, current);
+    states_.assign(1, Step{current, std::nullopt});
     at_ = 0;
     saved_ = 0;
 }
 
-bool FormsHistory::record(const FormsConfig& now) {
-    if (now == states_[at_])
+bool FormsHistory::record(const FormsConfig& now, const std::optional<FileSwitch>& file) {
+    const bool switched = file && file->before != file->after;
+    if (now == states_[at_].forms && !switched)
         return false;
     states_.erase(states_.begin() + static_cast<std::ptrdiff_t>(at_) + 1, states_.end());
     if (saved_ && *saved_ > at_)
         saved_.reset(); // the saved state was undone and is now dropped
-    states_.push_back(now);
+    states_.push_back(Step{now, switched ? file : std::nullopt});
     ++at_;
     if (states_.size() > limit_ + 1) {
         states_.erase(states_.begin());
@@ -31,15 +32,21 @@ bool FormsHistory::record(const FormsConfig& now) {
 }
 
 const FormsConfig* FormsHistory::undo() {
+    movedToFile_.reset();
     if (!canUndo())
         return nullptr;
-    return &states_[--at_];
+    if (const auto& file = states_[at_].file)
+        movedToFile_ = file->before;
+    return &states_[--at_].forms;
 }
 
 const FormsConfig* FormsHistory::redo() {
+    movedToFile_.reset();
     if (!canRedo())
         return nullptr;
-    return &states_[++at_];
+    if (const auto& file = states_[++at_].file)
+        movedToFile_ = file->after;
+    return &states_[at_].forms;
 }
 
 } // namespace ombrix
