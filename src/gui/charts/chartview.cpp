@@ -119,12 +119,16 @@ ChartView::ChartView(const QString& title, bool legend, QWidget* parent)
     connect(plot_, &QCustomPlot::mouseMove, this,
             [this](QMouseEvent* e) { showReadOut(qRound(e->position().x())); });
     plot_->installEventFilter(this);
-    // The legend follows the drawn series when the chart is drawn, not at every switch: a run
-    // switches every series off and back on, and new legend items cost a layout pass.
-    connect(plot_, &QCustomPlot::beforeReplot, this, [this] { syncLegend(); });
     delayedRepaint_ = new QTimer(this);
     delayedRepaint_->setSingleShot(true);
     connect(delayedRepaint_, &QTimer::timeout, this, [this] { refresh(); });
+    // Every redraw, however asked for, draws the current state: a delayed one is no longer
+    // needed. The legend follows the drawn series here, not at every switch: a run switches
+    // every series off and back on, and new legend items cost a layout pass.
+    connect(plot_, &QCustomPlot::beforeReplot, this, [this] {
+        delayedRepaint_->stop();
+        syncLegend();
+    });
 }
 
 bool ChartView::eventFilter(QObject* watched, QEvent* event) {
@@ -160,7 +164,6 @@ void ChartView::refresh() {
         [this] {
             if (replotQueued_) {
                 replotQueued_ = false;
-                delayedRepaint_->stop(); // this draws the state it waited for
                 plot_->replot();
             }
         },
@@ -288,7 +291,6 @@ void ChartView::repaintAfter(int ms) {
 }
 
 void ChartView::repaintNow() {
-    delayedRepaint_->stop();
     if (isVisible()) {
         stale_ = false;
         replotQueued_ = false; // what was queued is drawn now
