@@ -106,13 +106,13 @@ std::unique_ptr<TOmbrix> makeWindow(const Case& c) {
         file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
         file.close();
     }
-    w->openFile(file.fileName());
+    w->document().openFile(file.fileName());
     if (c.view != ViewKind::Form) {
         w->chartMenu()->sizes[8]->trigger(); // 32768
         w->chartMenu()->FFTamplitude1->trigger();
     }
     w->pages()->setCurrentIndex(c.view != ViewKind::Form ? 1 : 0);
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     QCoreApplication::processEvents(); // the paints that opening the file asked for
     return w;
 }
@@ -122,9 +122,9 @@ std::unique_ptr<TOmbrix> makeWindow(const Case& c) {
 void latency(benchmark::State& state, const Case* c) {
     auto w = makeWindow(*c);
     QEventLoop loop;
-    QObject::connect(w.get(), &TOmbrix::runEnded, &loop, &QEventLoop::quit);
+    QObject::connect(&w->calculation(), &Calculation::runEnded, &loop, &QEventLoop::quit);
     for (auto _ : state) {
-        w->CalculateForms(0, kOutputCount - 1);
+        w->calculation().CalculateForms(0, kOutputCount - 1);
         loop.exec();
     }
 }

@@ -1,12 +1,9 @@
-// Program entry: splash window, the five windows created hidden in order, a 2000 ms pause,
-// then the main window and the event loop.
+// Program entry: splash window, the main window (which creates the other windows hidden, in
+// order), a 2000 ms pause, then the main window and the event loop.
 #include "app/apptitle.h"
+#include "app/formsdocument.h"
 #include "app/ombrix.h"
 #include "core/compute/vectorstate.h"
-#include "gui/device/controlpanel.h"
-#include "gui/dialogs/aboutform.h"
-#include "gui/dialogs/equedit.h"
-#include "gui/dialogs/settingsform.h"
 #include "gui/dialogs/splashscreen.h"
 
 #include <QApplication>
@@ -27,11 +24,6 @@ int main(int argc, char** argv) {
         ombrix::setApplicationTitle();
 
         ombrix::TOmbrix mainWindow;
-        auto* controlPanel = new ombrix::TControlPanelForm(&mainWindow);
-        auto* settings = new ombrix::TSettingsForm(&mainWindow);
-        auto* equationEditor = new ombrix::TEquForm(mainWindow.decimalSeparator(), &mainWindow);
-        auto* about = new ombrix::TAboutForm(&mainWindow);
-        mainWindow.attachWindows(controlPanel, settings, equationEditor, about);
 
         std::this_thread::sleep_for(std::chrono::milliseconds(2000));
         splash.reset();
@@ -42,7 +34,8 @@ int main(int argc, char** argv) {
         const QStringList arguments = QApplication::arguments();
         if (arguments.size() > 1)
             QMetaObject::invokeMethod(
-                &mainWindow, [&mainWindow, name = arguments.at(1)] { mainWindow.openFile(name); },
+                &mainWindow,
+                [&mainWindow, name = arguments.at(1)] { mainWindow.document().openFile(name); },
                 Qt::QueuedConnection);
         QApplication::exec();
     } catch (const std::exception& e) {

@@ -44,7 +44,7 @@ class ChartsTest : public ::testing::Test {
         w->setMessageHandler([this](const QString& t, const QString&) { messages.push_back(t); });
         w->resize(900, 650);
         w->show();
-        w->finishCalculation();
+        w->calculation().finishCalculation();
     }
     // What the chart shows is what its data says: drawing it afresh changes nothing on screen.
     static bool showsItsData(ChartView* c) {
@@ -58,8 +58,8 @@ class ChartsTest : public ::testing::Test {
         o.pulse[A2]->setText(high);
         o.pulse[A1]->setText(low);
         o.formItems[1]->click();
-        w->CalculateForms(k, k);
-        w->finishCalculation();
+        w->calculation().CalculateForms(k, k);
+        w->calculation().finishCalculation();
     }
     // A picture of the window for the documentation, when OMBRIX_SCREENSHOT_DIR names a folder.
     void saveShot(const char* name) {
@@ -95,7 +95,7 @@ TEST_F(ChartsTest, EveryChangeOfStateIsDrawnAndHiddenChartsCatchUpWhenShown) {
 TEST_F(ChartsTest, ARunRedrawsTheShownChartOnlyAndNotTwiceAtItsEnd) {
     for (int k : {1, 2, 3})
         w->general().activeBox[k]->click();
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     QCoreApplication::processEvents();
     std::array<int, 7> replots{};
     int index = 0;
@@ -103,10 +103,10 @@ TEST_F(ChartsTest, ARunRedrawsTheShownChartOnlyAndNotTwiceAtItsEnd) {
         QObject::connect(c->plot(), &QCustomPlot::afterReplot,
                          [&replots, i = index++] { ++replots[static_cast<std::size_t>(i)]; });
     QEventLoop loop;
-    QObject::connect(w.get(), &TOmbrix::runEnded, &loop, &QEventLoop::quit);
+    QObject::connect(&w->calculation(), &Calculation::runEnded, &loop, &QEventLoop::quit);
     QElapsedTimer run;
     run.start();
-    w->CalculateForms(0, kOutputCount - 1);
+    w->calculation().CalculateForms(0, kOutputCount - 1);
     loop.exec(); // as in the program: the event loop runs while the worker computes
     const bool quick = run.elapsed() < 50;
     QCoreApplication::processEvents();
@@ -184,7 +184,7 @@ TEST_F(ChartsTest, RangesHoldEveryLevelWithRoomAndFitRestoresThem) {
 TEST_F(ChartsTest, TheLegendNamesTheDrawnSeriesOnlyAndCoversNoCurve) {
     for (int k : {2, 4})
         w->general().activeBox[k]->click();
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     QCustomPlot* plot = all()->plot();
     QStringList names;
     for (int i = 0; i < plot->legend->itemCount(); ++i)
@@ -196,7 +196,7 @@ TEST_F(ChartsTest, TheLegendNamesTheDrawnSeriesOnlyAndCoversNoCurve) {
     for (int k : {2, 4})
         w->general().activeBox[k]->click();
     w->output(0).formItems[2]->click();
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     plot->replot();
     EXPECT_EQ(plot->legend->itemCount(), 0);
     EXPECT_GT(plot->axisRect()->width(), plot->width() * 3 / 4);
@@ -207,12 +207,12 @@ TEST_F(ChartsTest, SpectraFitTheirLinesShowDecibelsAndDropTheVoltLimits) {
     o.amplitude[0]->setText("5"); // beyond the converter: limit lines in the form view
     o.en[0]->click();
     w->general().Freq->setText("100");
-    w->CalculateForms(0, 5);
-    w->finishCalculation();
+    w->calculation().CalculateForms(0, 5);
+    w->calculation().finishCalculation();
     EXPECT_TRUE(chart(0)->limitLinesVisible());
     ChartMenu* m = w->chartMenu();
     m->FFTamplitude1->trigger();
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     EXPECT_FALSE(chart(0)->limitLinesVisible());
     const auto x = chart(0)->keyRange();
     EXPECT_LT(x[0], 0.0);
@@ -224,7 +224,7 @@ TEST_F(ChartsTest, SpectraFitTheirLinesShowDecibelsAndDropTheVoltLimits) {
 
     m->MagnitudeDb->trigger();
     w->pages()->setCurrentIndex(1);
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     saveShot("spectrum-db");
     ASSERT_EQ(chart(0)->pointCount(0), static_cast<int>(linear.size()));
     for (int n = 0; n < chart(0)->pointCount(0); ++n) {
@@ -233,7 +233,7 @@ TEST_F(ChartsTest, SpectraFitTheirLinesShowDecibelsAndDropTheVoltLimits) {
         ASSERT_NEAR(chart(0)->pointY(0, n), expected, 1e-9) << n;
     }
     m->Form1->trigger();
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     EXPECT_TRUE(chart(0)->limitLinesVisible());
 }
 
@@ -326,7 +326,7 @@ TEST(ControlPanelPlaying, OutputsStartedByTheLastMaskAreMarkedPlaying) {
     w.show();
     sim.connectToSimulator();
     ASSERT_TRUE(sim.sendAll());
-    w.toolButton(5)->click(); // "Control panel"
+    w.actions().controlPanelButton->click(); // "Control panel"
     ASSERT_TRUE(panel->isVisible());
     // Beside the window, or where the screen is too small, clear of its menus and tool bar.
     EXPECT_GE(panel->y(), w.geometry().top() + 100) << panel->x() << "," << panel->y();

@@ -36,22 +36,22 @@ namespace {
 
 class ControlPanelTest : public ::testing::Test, protected testkit::SimulatorWindow {
   protected:
-    void SetUp() override { w->finishCalculation(); }
+    void SetUp() override { w->calculation().finishCalculation(); }
 
     // Connects to the simulator and sends everything, so that the panel becomes usable.
     void connectAndSend() {
         connectToSimulator();
-        ASSERT_TRUE(w->device()->isConnected());
+        ASSERT_TRUE(w->link().device().isConnected());
         ASSERT_TRUE(sendAll());
         ASSERT_TRUE(panel->startButton[0]->isEnabled());
     }
     long stateNumber(const std::string& key) {
-        const std::string json = testkit::simulatorStateJson(w->device()->port());
+        const std::string json = testkit::simulatorStateJson(w->link().device().port());
         const auto at = json.find("\"" + key + "\": ");
         return at == std::string::npos ? -1 : std::stol(json.substr(at + key.size() + 4));
     }
     double stateFrequency() {
-        const std::string json = testkit::simulatorStateJson(w->device()->port());
+        const std::string json = testkit::simulatorStateJson(w->link().device().port());
         const auto at = json.find("\"frequency_hz\": ");
         return at == std::string::npos ? -1 : std::stod(json.substr(at + 16));
     }
@@ -65,7 +65,7 @@ TEST_F(ControlPanelTest, DisabledUntilATransferHasEnded) {
     EXPECT_TRUE(panel->Button16->isEnabled());
     EXPECT_TRUE(panel->ControlPanelFreq->isEnabled());
     EXPECT_TRUE(panel->TrackBar1->isEnabled());
-    w->toolButton(4)->click(); // Disconnect
+    w->actions().disconnectButton->click(); // Disconnect
     EXPECT_FALSE(panel->startButton[3]->isEnabled());
 }
 
@@ -98,9 +98,9 @@ TEST_F(ControlPanelTest, StartAndStopButtonsSendTheRunMask) {
 TEST_F(ControlPanelTest, LiveFrequencyFollowsTheFieldAndTheTrackBar) {
     connectAndSend();
     w->show();
-    w->toolButton(5)->click();
+    w->actions().controlPanelButton->click();
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_TRUE(w->menuAction("ControlPanel1")->isChecked());
+    EXPECT_TRUE(w->actions().controlPanel->isChecked());
     EXPECT_EQ(panel->ControlPanelFreq->text(), "1000");
     EXPECT_EQ(panel->TrackBar1->value(), 1000);
 
@@ -133,8 +133,8 @@ TEST_F(ControlPanelTest, LiveFrequencyFollowsTheFieldAndTheTrackBar) {
 
     // The View menu item toggles without touching the frequency; closing unticks it.
     panel->close();
-    EXPECT_FALSE(w->menuAction("ControlPanel1")->isChecked());
-    w->menuAction("ControlPanel1")->trigger();
+    EXPECT_FALSE(w->actions().controlPanel->isChecked());
+    w->actions().controlPanel->trigger();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(f->text(), "700");
 }
@@ -154,19 +154,19 @@ TEST_F(ControlPanelTest, FrequencyControlsFollowTheSweepSwitchAndTheLink) {
     sweep->setChecked(false);
     EXPECT_EQ(usable(), 3);
     // Switched on while the samples go out: the end of the transfer follows the switch.
-    QSignalSpy done(w->device(), &DeviceController::transferFinished);
-    w->toolButton(1)->click();
+    QSignalSpy done(&w->link().device(), &DeviceController::transferFinished);
+    w->actions().sendAllButton->click();
     sweep->setChecked(true);
-    ASSERT_TRUE(!w->device()->transferRunning() || done.wait(20000));
+    ASSERT_TRUE(!w->link().device().transferRunning() || done.wait(20000));
     EXPECT_EQ(usable(), 0);
-    w->toolButton(4)->click(); // Disconnect
+    w->actions().disconnectButton->click(); // Disconnect
     sweep->setChecked(false);
     EXPECT_EQ(usable(), 0);
 }
 
 TEST_F(ControlPanelTest, FractionalFrequencyShowsItsWholePartOnTheTrackBar) {
     w->general().Freq->setText(QString("12") + QChar(w->decimalSeparator()) + "7");
-    w->toolButton(5)->click();
+    w->actions().controlPanelButton->click();
     EXPECT_EQ(panel->TrackBar1->value(), 12);
 }
 
@@ -177,8 +177,8 @@ TEST_F(ControlPanelTest, SendAllSendsTheFieldBeingTyped) {
     QApplication::setActiveWindow(w.get());
     settings->PortSelect_ComboBox->setEditText("Simulator");
     settings->ButtonOKClick();
-    w->toolButton(3)->click();
-    ASSERT_TRUE(w->device()->isConnected());
+    w->actions().connectButton->click();
+    ASSERT_TRUE(w->link().device().isConnected());
     OutputPage& o = w->output(0);
     w->pages()->setCurrentIndex(1);
     o.en[0]->setChecked(true);
@@ -188,22 +188,22 @@ TEST_F(ControlPanelTest, SendAllSendsTheFieldBeingTyped) {
         o.amplitude[0]->selectAll();
         QTest::keyClicks(o.amplitude[0], amplitude);
         ASSERT_TRUE(o.amplitude[0]->hasFocus());
-        QSignalSpy done(w->device(), &DeviceController::transferFinished);
+        QSignalSpy done(&w->link().device(), &DeviceController::transferFinished);
         if (viaMenu) {
-            w->toolButton(1)->menu()->popup(w->mapToGlobal(QPoint(0, 0)));
-            w->toolButton(1)->menu()->actions()[0]->trigger();
-            w->toolButton(1)->menu()->hide();
+            w->actions().sendAllButton->menu()->popup(w->mapToGlobal(QPoint(0, 0)));
+            w->actions().sendAllButton->menu()->actions()[0]->trigger();
+            w->actions().sendAllButton->menu()->hide();
         } else {
-            QTest::mouseClick(w->toolButton(1), Qt::LeftButton);
+            QTest::mouseClick(w->actions().sendAllButton, Qt::LeftButton);
         }
-        ASSERT_TRUE(!w->device()->transferRunning() || done.wait(20000));
-        w->finishCalculation();
-        const std::vector<double>& volts = w->samples(0);
+        ASSERT_TRUE(!w->link().device().transferRunning() || done.wait(20000));
+        w->calculation().finishCalculation();
+        const std::vector<double>& volts = w->calculation().samples(0);
         double peak = 0;
         for (double v : volts)
             peak = std::max(peak, std::abs(v));
         EXPECT_NEAR(peak, std::stod(amplitude), 1e-3);
-        const std::string json = testkit::simulatorStateJson(w->device()->port());
+        const std::string json = testkit::simulatorStateJson(w->link().device().port());
         const std::size_t at = json.find("\"codes\":", json.find("{\"output\": 1,"));
         ASSERT_NE(at, std::string::npos);
         std::istringstream codes(json.substr(json.find('[', at) + 1));
@@ -222,11 +222,11 @@ TEST_F(ControlPanelTest, SendAllRefusesAnActiveOutputWhoseCalculationFailed) {
     w->general().activeBox[2]->click();
     w->output(2).formItems[2]->click();
     w->output(2).equation->setPlainText("2+");
-    w->CalculateForms(2, 2);
-    w->finishCalculation();
+    w->calculation().CalculateForms(2, 2);
+    w->calculation().finishCalculation();
     messages.clear();
-    w->toolButton(1)->click();
-    EXPECT_FALSE(w->device()->transferRunning());
+    w->actions().sendAllButton->click();
+    EXPECT_FALSE(w->link().device().transferRunning());
     EXPECT_EQ(messages, std::vector<QString>{
                             "Samples refused: Output 3 holds no valid samples (its calculation "
                             "failed)."});

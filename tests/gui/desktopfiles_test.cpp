@@ -1,6 +1,7 @@
 // Opening forms the way the desktop does: by name (the command line), by dropping a file on
 // the window, and from the "Recent forms" submenu; with the dialogs answered by the test.
 #include "app/ombrix.h"
+#include "calcrequests.h"
 #include "core/model/settingsfile.h"
 #include "gui/common/recentforms.h"
 #include "menupicture.h"
@@ -43,9 +44,9 @@ class DesktopFilesTest : public ::testing::Test {
         p.openFileName = [this] { return openName; };
         p.saveFileName = [this] { return path("saved.set"); };
         w->setPrompts(p);
-        w->finishCalculation();
+        w->calculation().finishCalculation();
     }
-    void TearDown() override { w->finishCalculation(); }
+    void TearDown() override { w->calculation().finishCalculation(); }
     QString path(const QString& name) const { return dir.filePath(name); }
 
     // A settings file of the New forms with output 2 active and frequency `freq`.
@@ -71,7 +72,7 @@ class DesktopFilesTest : public ::testing::Test {
         QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &dropped);
         QCoreApplication::processEvents(); // the file opens once the drop has ended
-        w->finishCalculation();
+        w->calculation().finishCalculation();
     }
 
     QTemporaryDir dir;
@@ -82,23 +83,24 @@ class DesktopFilesTest : public ::testing::Test {
 
 TEST_F(DesktopFilesTest, OpenByNameLoadsAndRefusesLikeOpen) {
     QFile(writeForms("short.set", "1")).resize(100);
-    const FormsConfig before = w->forms();
+    const FormsConfig before = w->document().forms();
     for (const char* name : {"short.set", "missing.set"}) {
         openName = path(name);
-        w->Open();
-        EXPECT_FALSE(w->openFile(path(name)));
+        w->document().Open();
+        EXPECT_FALSE(w->document().openFile(path(name)));
         ASSERT_EQ(messages.size(), 2u) << name;
         EXPECT_EQ(messages[0], messages[1]); // the same refusal either way
-        EXPECT_EQ(w->forms(), before);
+        EXPECT_EQ(w->document().forms(), before);
         messages.clear();
     }
-    EXPECT_TRUE(w->openFile(writeForms("good.set", "500")));
-    w->finishCalculation();
+    testkit::CalcRequests requests(w->calculation());
+    EXPECT_TRUE(w->document().openFile(writeForms("good.set", "500")));
+    w->calculation().finishCalculation();
     EXPECT_EQ(w->general().Freq->text(), "500");
-    EXPECT_EQ(w->ActiveCount(), 2);
-    EXPECT_EQ(w->currentFileName(), path("good.set"));
-    EXPECT_TRUE(w->menuAction("Save1")->isEnabled());
-    EXPECT_EQ(w->calculationRequests().back(), std::make_pair(0, 5));
+    EXPECT_EQ(w->document().ActiveCount(), 2);
+    EXPECT_EQ(w->document().currentFileName(), path("good.set"));
+    EXPECT_TRUE(w->actions().save->isEnabled());
+    EXPECT_EQ(requests.list.back(), std::make_pair(0, 5));
 }
 
 TEST_F(DesktopFilesTest, DroppedFileOpensWithTheSaveQuestionWhenModified) {
@@ -107,7 +109,7 @@ TEST_F(DesktopFilesTest, DroppedFileOpensWithTheSaveQuestionWhenModified) {
     drop(w->general().Freq, writeForms("a.set", "700"));
     EXPECT_TRUE(questions.empty());
     EXPECT_EQ(w->general().Freq->text(), "700");
-    EXPECT_EQ(w->currentFileName(), path("a.set"));
+    EXPECT_EQ(w->document().currentFileName(), path("a.set"));
 
     w->pages()->setCurrentIndex(3); // modified
     drop(w.get(), writeForms("b.set", "800"));
@@ -125,13 +127,13 @@ TEST_F(DesktopFilesTest, RecentFormsKeepTheLastEightNewestFirstAndGreyMissingOne
     for (int k = 0; k < 10; ++k)
         names << writeForms(QStringLiteral("f%1 & co.set").arg(k), "321");
     for (const QString& name : names)
-        w->openFile(name);
-    w->SaveAs();                      // a saved file counts too
-    w->openFile(names[7]);            // opened again: moves to the front, once
-    w->openFile(path("missing.set")); // refused: not listed
-    w->finishCalculation();
+        w->document().openFile(name);
+    w->document().SaveAs();                      // a saved file counts too
+    w->document().openFile(names[7]);            // opened again: moves to the front, once
+    w->document().openFile(path("missing.set")); // refused: not listed
+    w->calculation().finishCalculation();
     QFile::remove(names[9]);
-    w->recentForms()->refresh();
+    w->document().recentForms()->refresh();
 
     const QStringList expected{names[7], path("saved.set"), names[9], names[8],
                                names[6], names[5],          names[4], names[3]};
@@ -143,7 +145,7 @@ TEST_F(DesktopFilesTest, RecentFormsKeepTheLastEightNewestFirstAndGreyMissingOne
     }
     EXPECT_EQ(items[0]->text(), "&1 " + QDir::toNativeSeparators(names[7]).replace("&", "&&"));
     items[7]->trigger();
-    EXPECT_EQ(w->currentFileName(), names[3]);
+    EXPECT_EQ(w->document().currentFileName(), names[3]);
 
     // Above the separator before "Exit".
     const QList<QAction*> file = qobject_cast<QMenu*>(menu->parent())->actions();
@@ -160,7 +162,7 @@ TEST_F(DesktopFilesTest, RecentFormsKeepTheLastEightNewestFirstAndGreyMissingOne
     testkit::saveMenuPicture(w.get(), {fileMenu, menu}, "recent-forms");
     menu->hide();
     fileMenu->hide();
-    EXPECT_EQ(file.back(), w->menuAction("Exit1"));
+    EXPECT_EQ(file.back(), w->actions().exit);
 }
 
 } // namespace

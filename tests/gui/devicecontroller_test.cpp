@@ -77,53 +77,17 @@ std::string readFile(const std::string& path) {
 
 class DeviceControllerTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        w = std::make_unique<TOmbrix>();
+    void TearDown() override { w.reset(); }
+
+    // The window with its device link on `port`, which runs on `clock`.
+    void bindController(std::unique_ptr<SerialPort> port, Clock& clock) {
+        w = std::make_unique<TOmbrix>(LinkSetup{
+            std::move(port), &clock, [] { return std::optional(QStringList{"Simulator"}); }});
         w->setMessageHandler(
             [this](const QString& text, const QString&) { calcMessages.push_back(text); });
-        w->finishCalculation();
-        settings =
-            new TSettingsForm(w.get(), [] { return std::optional(QStringList{"Simulator"}); });
-    }
-    void TearDown() override {
-        controller.reset();
-        w.reset();
-    }
-
-    void bindController(std::unique_ptr<SerialPort> port, Clock& clock) {
-        DeviceBindings b;
-        b.sendAll = w->toolButton(1);
-        b.stop = w->toolButton(2);
-        b.connect = w->toolButton(3);
-        b.disconnect = w->toolButton(4);
-        const QList<QAction*> items = w->toolButton(1)->menu()->actions();
-        b.sendAllItem = items[0];
-        b.sendSamplesItem = items[1];
-        b.changeFrequencyItem = items[2];
-        b.changeReferenceItem = items[3];
-        b.checkConnection = w->menuAction("CheckConnection1");
-        b.dspVersion = w->menuAction("DSPVersion1");
-        b.resetDsp = w->menuAction("ResetDSP1");
-        for (int k = 0; k < 6; ++k)
-            b.statusPanels[static_cast<std::size_t>(k)] = w->statusPanel(k);
-        b.progress = w->progressBar();
-        TOmbrix* main = w.get();
-        b.forms = [main] { return main->forms(); };
-        b.samples = [main] {
-            std::array<std::vector<double>, kTransferOutputs> s;
-            for (int k = 0; k < kTransferOutputs; ++k)
-                s[static_cast<std::size_t>(k)] = main->samples(k);
-            return s;
-        };
-        b.formViewSelected = [main] { return main->chartMenu()->view() == ViewKind::Form; };
-        b.recalculate = [main] {
-            main->CalculateForms(0, kOutputCount - 1);
-            main->finishCalculation();
-        };
-        b.decimalSeparator = w->decimalSeparator();
-        b.settings = settings;
-        b.window = w.get();
-        controller = std::make_unique<DeviceController>(b, std::move(port), clock);
+        w->calculation().finishCalculation();
+        settings = &w->settingsForm();
+        controller = &w->link().device();
         controller->setMessageHook([this](const MessageRequest& r) {
             messages.push_back(r.text);
             return true;
@@ -163,8 +127,8 @@ class DeviceControllerTest : public ::testing::Test {
         g.StopFreq->setText("300");
         g.StepComboBox->setEditText("100");
         g.Time->setText("250");
-        w->CalculateForms(0, kOutputCount - 1);
-        w->finishCalculation();
+        w->calculation().CalculateForms(0, kOutputCount - 1);
+        w->calculation().finishCalculation();
     }
 
     // What the generator must hold after the transfer of threeOutputsAndASweep.
@@ -172,7 +136,7 @@ class DeviceControllerTest : public ::testing::Test {
         const double step1 = 4096.0 / 1000 / 4096;
         const double step2 = 2048.0 / 1000 / 4096;
         for (int output : {1, 3, 6}) {
-            const std::vector<double>& volts = w->samples(output - 1);
+            const std::vector<double>& volts = w->calculation().samples(output - 1);
             ASSERT_EQ(static_cast<int>(volts.size()), n) << output;
             Codes expected;
             for (double v : volts)
@@ -203,15 +167,16 @@ class DeviceControllerTest : public ::testing::Test {
         bool operator==(const Enabled&) const = default;
     };
     Enabled enabled() const {
-        return {w->toolButton(1)->isEnabled(), w->toolButton(2)->isEnabled(),
-                w->toolButton(3)->isEnabled(), w->toolButton(4)->isEnabled()};
+        return {w->actions().sendAllButton->isEnabled(), w->actions().stopButton->isEnabled(),
+                w->actions().connectButton->isEnabled(),
+                w->actions().disconnectButton->isEnabled()};
     }
     bool setupEnabled() const {
-        return w->menuAction("CheckConnection1")->isEnabled() &&
-               w->menuAction("DSPVersion1")->isEnabled() && w->menuAction("ResetDSP1")->isEnabled();
+        return w->actions().checkConnection->isEnabled() && w->actions().dspVersion->isEnabled() &&
+               w->actions().resetDsp->isEnabled();
     }
     bool waitForTransferEnd(int ms) {
-        QSignalSpy done(controller.get(), &DeviceController::transferFinished);
+        QSignalSpy done(controller, &DeviceController::transferFinished);
         return !controller->transferRunning() || done.wait(ms);
     }
     QString panel(int k) const { return w->statusPanel(k)->text(); }
@@ -225,7 +190,7 @@ class DeviceControllerTest : public ::testing::Test {
     FakeClock clock; // outlives the window and the device that reads it
     std::unique_ptr<TOmbrix> w;
     TSettingsForm* settings = nullptr;
-    std::unique_ptr<DeviceController> controller;
+    DeviceController* controller = nullptr; // the window's
     SerialPort* portPtr = nullptr;
     std::vector<QString> messages;
     std::vector<QString> calcMessages;
@@ -236,8 +201,8 @@ TEST_F(DeviceControllerTest, ConnectionStatesFollowTheTable) {
     EXPECT_EQ(enabled(), (Enabled{false, false, true, false}));
     choosePort("Simulator");
     EXPECT_EQ(panel(1), "Port: Simulator 9600 bps");
-    QSignalSpy changed(controller.get(), &DeviceController::linkStateChanged);
-    w->toolButton(3)->click();
+    QSignalSpy changed(controller, &DeviceController::linkStateChanged);
+    w->actions().connectButton->click();
     EXPECT_TRUE(controller->isConnected());
     EXPECT_EQ(panel(0), "Connected");
     EXPECT_EQ(enabled(), (Enabled{true, false, false, true}));
@@ -246,13 +211,13 @@ TEST_F(DeviceControllerTest, ConnectionStatesFollowTheTable) {
 
     // The spectrum views have no samples to send.
     w->chartMenu()->FFTamplitude1->trigger();
-    w->finishCalculation();
-    EXPECT_FALSE(w->toolButton(1)->isEnabled());
+    w->calculation().finishCalculation();
+    EXPECT_FALSE(w->actions().sendAllButton->isEnabled());
     w->chartMenu()->Form1->trigger();
-    w->finishCalculation();
-    EXPECT_TRUE(w->toolButton(1)->isEnabled());
+    w->calculation().finishCalculation();
+    EXPECT_TRUE(w->actions().sendAllButton->isEnabled());
 
-    w->toolButton(4)->click();
+    w->actions().disconnectButton->click();
     EXPECT_FALSE(controller->isConnected());
     EXPECT_EQ(panel(0), "Disonnected");
     EXPECT_EQ(enabled(), (Enabled{false, false, true, false}));
@@ -263,7 +228,7 @@ TEST_F(DeviceControllerTest, ConnectionStatesFollowTheTable) {
 
     // A port that does not exist: the open failure, nothing connected.
     choosePort("/dev/ombrix-no-such-port");
-    w->toolButton(3)->click();
+    w->actions().connectButton->click();
     ASSERT_EQ(messages.size(), 1U);
     EXPECT_EQ(messages[0], QString::fromUtf8("Niewłaściwa nazwa portu lub port jest aktywny."));
     EXPECT_EQ(enabled(), (Enabled{false, false, true, false}));
@@ -275,10 +240,10 @@ TEST_F(DeviceControllerTest, SendAllThroughTheSimulatorMatchesTheSampleStore) {
     choosePort("Simulator");
     threeOutputsAndASweep("64");
     ASSERT_TRUE(calcMessages.empty());
-    w->toolButton(3)->click();
+    w->actions().connectButton->click();
     ASSERT_EQ(panel(0), "Connected");
 
-    w->toolButton(1)->click();
+    w->actions().sendAllButton->click();
     // While it runs: only Stop, and no Setup command that shares the port.
     EXPECT_TRUE(controller->transferRunning());
     EXPECT_EQ(enabled(), (Enabled{false, true, false, false}));
@@ -298,7 +263,7 @@ TEST_F(DeviceControllerTest, SendAllThroughTheSimulatorMatchesTheSampleStore) {
 
     // "Change &frequency" sends the main frequency alone.
     w->general().Freq->setText("50");
-    w->toolButton(1)->menu()->actions()[2]->trigger();
+    w->actions().sendAllButton->menu()->actions()[2]->trigger();
     const TimingWords t = timingWords(50, 64, 20, 29).words;
     EXPECT_EQ(jsonNumber(simState(), "remainder"), t.Remainder);
 }
@@ -306,12 +271,12 @@ TEST_F(DeviceControllerTest, SendAllThroughTheSimulatorMatchesTheSampleStore) {
 TEST_F(DeviceControllerTest, RefusedTransfersSendNothingAndKeepTheLink) {
     bindToSimulator();
     choosePort("Simulator");
-    w->toolButton(3)->click();
+    w->actions().connectButton->click();
     const long framesBefore = jsonNumber(simState(), "frames_decoded");
 
     // Faster than the device can play: a clear message, nothing wrapped and sent.
     w->general().Freq->setText("100000");
-    w->toolButton(1)->click();
+    w->actions().sendAllButton->click();
     ASSERT_EQ(messages.size(), 1U);
     EXPECT_TRUE(messages[0].contains("too high")) << messages[0].toStdString();
     EXPECT_FALSE(controller->transferRunning());
@@ -324,15 +289,15 @@ TEST_F(DeviceControllerTest, RefusedTransfersSendNothingAndKeepTheLink) {
     w->general().SwapEnabled->setChecked(true);
     w->general().StartFreq->setText("300");
     w->general().StopFreq->setText("100");
-    w->toolButton(1)->menu()->actions()[0]->trigger();
+    w->actions().sendAllButton->menu()->actions()[0]->trigger();
     ASSERT_EQ(messages.size(), 1U);
     EXPECT_TRUE(messages[0].contains("below")) << messages[0].toStdString();
     EXPECT_EQ(jsonNumber(simState(), "frames_decoded"), framesBefore);
 
     // Stop with no transfer running only resets the progress bar.
     w->progressBar()->setValue(40);
-    w->toolButton(2)->setEnabled(true);
-    w->toolButton(2)->click();
+    w->actions().stopButton->setEnabled(true);
+    w->actions().stopButton->click();
     EXPECT_EQ(w->progressBar()->value(), 0);
     EXPECT_FALSE(controller->commands().StopRequested);
 }
@@ -344,9 +309,9 @@ TEST_F(DeviceControllerTest, ShutdownSendsTheClosingFramesOnlyWhileConnected) {
 
     choosePort("Simulator");
     settings->BaudRate_ComboBox->setCurrentIndex(7);
-    w->toolButton(3)->click();
+    w->actions().connectButton->click();
     EXPECT_EQ(jsonNumber(simState(), "baud"), 57600);
-    w->toolButton(1)->menu()->actions()[1]->trigger(); // "Send &samples"
+    w->actions().sendAllButton->menu()->actions()[1]->trigger(); // "Send &samples"
     ASSERT_TRUE(waitForTransferEnd(10000));
     controller->shutdown();
     const std::string json = simState();
@@ -365,12 +330,12 @@ TEST_F(DeviceControllerTest, ProgressMovesWhileThePacedSimulatorPlaysTheLine) {
     w->general().NumOfSam->setText("400");
     w->output(0).amplitude[0]->setText("2");
     w->output(0).en[0]->setChecked(true);
-    w->CalculateForms(0, kOutputCount - 1);
-    w->finishCalculation();
+    w->calculation().CalculateForms(0, kOutputCount - 1);
+    w->calculation().finishCalculation();
     w->show();
-    w->toolButton(3)->click();
+    w->actions().connectButton->click();
     ASSERT_EQ(panel(0), "Connected");
-    w->toolButton(1)->click();
+    w->actions().sendAllButton->click();
     QProgressBar* bar = w->progressBar();
     // 800 bytes take about 830 ms at 9600 baud: the bar is seen part-way.
     for (int i = 0; i < 200 && bar->value() < 100; ++i)
@@ -429,9 +394,9 @@ TEST_F(DeviceControllerTest, SendAllThroughDevsimOnAPseudoTerminal) {
     choosePort(QString::fromStdString(sim.path()));
     ASSERT_EQ(settings->settings().PortName, sim.path());
     threeOutputsAndASweep("32");
-    w->toolButton(3)->click();
+    w->actions().connectButton->click();
     ASSERT_EQ(panel(0), "Connected") << messages.size();
-    w->toolButton(1)->click();
+    w->actions().sendAllButton->click();
     ASSERT_TRUE(waitForTransferEnd(60000));
     QCoreApplication::processEvents();
     EXPECT_TRUE(messages.empty()) << messages.front().toStdString();
@@ -448,7 +413,7 @@ TEST_F(DeviceControllerTest, SendAllThroughDevsimOnAPseudoTerminal) {
     EXPECT_EQ(jsonNumber(json, "baud"), 38400);
     expectGeneratorHoldsTheForms(json, 32);
 
-    w->toolButton(4)->click();
+    w->actions().disconnectButton->click();
     EXPECT_EQ(panel(0), "Disonnected");
     for (int i = 0; i < 100 && jsonNumber(json, "baud") != 9600; ++i) {
         QTest::qWait(50);

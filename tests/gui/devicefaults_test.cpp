@@ -184,36 +184,34 @@ const Enabled kConnected{true, false, false, true};
 // device link over the program's terminal port (or a movable one) on the system clock.
 struct Program {
     explicit Program(std::unique_ptr<SerialPort> port = nullptr) {
-        w = std::make_unique<TOmbrix>();
-        w->setMessageHandler([this](const QString& t, const QString&) { messages.push_back(t); });
-        panel = new TControlPanelForm(w.get());
-        settings = new TSettingsForm(w.get(), [] { return std::optional(QStringList{}); });
-        w->attachWindows(panel, settings, nullptr, nullptr);
         if (!port)
             port = makeProgramDevicePort(systemClock(), false);
-        auto device =
-            std::make_unique<DeviceController>(w->deviceBindings(), std::move(port), systemClock());
-        device->setMessageHook([this](const MessageRequest& r) {
+        w = std::make_unique<TOmbrix>(LinkSetup{std::move(port), &systemClock(),
+                                                [] { return std::optional(QStringList{}); }});
+        w->setMessageHandler([this](const QString& t, const QString&) { messages.push_back(t); });
+        panel = &w->controlPanel();
+        settings = &w->settingsForm();
+        w->link().device().setMessageHook([this](const MessageRequest& r) {
             messages.push_back(r.text);
             return true;
         });
-        w->setDevice(std::move(device));
-        w->finishCalculation();
+        w->calculation().finishCalculation();
         // Small periods at the highest line speed keep every scenario within seconds.
         w->general().NumOfSam->setText("64");
         settings->BaudRate_ComboBox->setCurrentIndex(7);
-        w->CalculateForms(0, kOutputCount - 1);
-        w->finishCalculation();
+        w->calculation().CalculateForms(0, kOutputCount - 1);
+        w->calculation().finishCalculation();
     }
 
     void choosePort(const QString& name) {
         settings->PortSelect_ComboBox->setEditText(name);
         settings->ButtonOKClick();
     }
-    DeviceController& device() const { return *w->device(); }
+    DeviceController& device() const { return *&w->link().device(); }
     Enabled enabled() const {
-        return {w->toolButton(1)->isEnabled(), w->toolButton(2)->isEnabled(),
-                w->toolButton(3)->isEnabled(), w->toolButton(4)->isEnabled()};
+        return {w->actions().sendAllButton->isEnabled(), w->actions().stopButton->isEnabled(),
+                w->actions().connectButton->isEnabled(),
+                w->actions().disconnectButton->isEnabled()};
     }
     QString panel0() const { return w->statusPanel(0)->text(); }
     bool panelEnabled() const {
@@ -231,7 +229,7 @@ struct Program {
     // Starts "&Send all" and waits (bounded) for the transfer's end steps on the GUI thread.
     bool sendAllAndWait() {
         QSignalSpy done(&device(), &DeviceController::transferFinished);
-        w->toolButton(1)->click();
+        w->actions().sendAllButton->click();
         if (!device().transferRunning())
             return false;
         if (!done.wait(30000))
@@ -275,7 +273,7 @@ TEST(DeviceFaults, SilentDeviceAtConnectLeavesThePortClosedAndConnectUsable) {
     ASSERT_FALSE(sim.path().empty());
     Program p;
     p.choosePort(sim.port());
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     // The first connection test fails: the port is closed, the status bar left as it was.
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut});
     EXPECT_FALSE(p.device().isConnected());
@@ -287,7 +285,7 @@ TEST(DeviceFaults, SilentDeviceAtConnectLeavesThePortClosedAndConnectUsable) {
     // stays.
     p.w->statusPanel(0)->setText("Disonnected");
     p.messages.clear();
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut});
     EXPECT_EQ(p.enabled(), kStartUp);
     EXPECT_EQ(p.panel0(), "Disonnected");
@@ -299,7 +297,7 @@ TEST(DeviceFaults, DeviceFallingSilentAtTheSecondConnectionTest) {
     Program p;
     p.choosePort(sim.port());
     p.w->statusPanel(0)->setText("previous");
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut});
     EXPECT_FALSE(p.device().isConnected());
     EXPECT_EQ(p.panel0(), "Disconnected");
@@ -315,7 +313,7 @@ TEST(DeviceFaults, DeviceFallingSilentMidTransferEndsItAndKeepsTheLink) {
     Program p;
     p.w->general().activeBox[2]->setChecked(true); // a second block that must be skipped
     p.choosePort(sim.port());
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     ASSERT_EQ(p.panel0(), "Connected") << p.joinedMessages();
     ASSERT_TRUE(p.sendAllAndWait());
     p.deliverMessages();
@@ -331,7 +329,7 @@ TEST(DeviceFaults, DeviceFallingSilentMidTransferEndsItAndKeepsTheLink) {
 
     // Disconnect still works; its waits time out.
     p.messages.clear();
-    p.w->toolButton(4)->click();
+    p.w->actions().disconnectButton->click();
     EXPECT_EQ(p.messages, std::vector<QString>(2, kTimeOut));
     EXPECT_FALSE(p.device().isConnected());
     EXPECT_EQ(p.panel0(), "Disonnected");
@@ -345,7 +343,7 @@ TEST(DeviceFaults, ReplyErrorsOfATransferAreShownOneAtATimeInOrder) {
     Program p;
     p.w->general().activeBox[2]->setChecked(true);
     p.choosePort(sim.port());
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     ASSERT_EQ(p.panel0(), "Connected") << p.joinedMessages();
     // The first box runs its own event loop, as a modal box does, until the transfer ends.
     int depth = 0;
@@ -363,7 +361,7 @@ TEST(DeviceFaults, ReplyErrorsOfATransferAreShownOneAtATimeInOrder) {
         --depth;
         return true;
     });
-    p.w->toolButton(1)->click();
+    p.w->actions().sendAllButton->click();
     for (int i = 0; i < 600 && (p.messages.size() < 4 || p.device().transferRunning()); ++i)
         QTest::qWait(50);
     p.deliverMessages();
@@ -378,10 +376,10 @@ TEST(DeviceFaults, ResetAnsweredButNotTheReconnectionLeavesConnectUsable) {
     Devsim sim({"--stop-after", "11"});
     Program p;
     p.choosePort(sim.port());
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     ASSERT_TRUE(p.sendAllAndWait());
     ASSERT_TRUE(p.panelEnabled());
-    p.w->menuAction("ResetDSP1")->trigger();
+    p.w->actions().resetDsp->trigger();
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut}) << p.joinedMessages();
     EXPECT_FALSE(p.device().isConnected());
     EXPECT_EQ(p.panel0(), "Disconnected");
@@ -394,10 +392,10 @@ TEST(DeviceFaults, DeviceDisappearingDuringATransferTimesOutAndDisconnects) {
     auto sim = std::make_unique<Devsim>();
     Program p;
     p.choosePort(sim->port());
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     ASSERT_EQ(p.panel0(), "Connected");
     QSignalSpy done(&p.device(), &DeviceController::transferFinished);
-    p.w->toolButton(1)->click();
+    p.w->actions().sendAllButton->click();
     ASSERT_TRUE(p.device().transferRunning());
     sim->kill();
     ASSERT_TRUE(done.wait(30000));
@@ -410,14 +408,14 @@ TEST(DeviceFaults, DeviceDisappearingDuringATransferTimesOutAndDisconnects) {
     EXPECT_TRUE(p.device().isConnected());
 
     p.messages.clear();
-    p.w->toolButton(4)->click();
+    p.w->actions().disconnectButton->click();
     EXPECT_TRUE(p.allMessagesAre(kTimeOut)) << p.joinedMessages();
     EXPECT_FALSE(p.device().isConnected());
     EXPECT_EQ(p.panel0(), "Disonnected");
     EXPECT_EQ(p.enabled(), kStartUp);
     // The terminal is gone: Connect reports the port, nothing else changes.
     p.messages.clear();
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     EXPECT_EQ(p.messages, std::vector<QString>{kPortBusy});
     EXPECT_EQ(p.enabled(), kStartUp);
 }
@@ -427,7 +425,7 @@ TEST(DeviceFaults, DeviceDisappearingDuringAControlPanelCommand) {
     auto sim = std::make_unique<Devsim>(std::vector<std::string>{"--late", "150"});
     Program p;
     p.choosePort(sim->port());
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     ASSERT_TRUE(p.sendAllAndWait());
     p.deliverMessages();
     ASSERT_TRUE(p.messages.empty()) << p.joinedMessages();
@@ -452,7 +450,7 @@ TEST(DeviceFaults, DeviceDisappearingDuringAControlPanelCommand) {
 
     // The connection test finds the device gone and disconnects.
     p.messages.clear();
-    p.w->menuAction("CheckConnection1")->trigger();
+    p.w->actions().checkConnection->trigger();
     ASSERT_GE(p.messages.size(), 2U);
     EXPECT_EQ(p.messages[0], kTimeOut);
     EXPECT_EQ(p.messages[1], "Device not connected!");
@@ -479,7 +477,7 @@ TEST(DeviceFaults, FaultyRepliesDuringATransferStopItAndKeepTheLink) {
         Program p(std::move(port));
         p.w->general().activeBox[1]->setChecked(true);
         p.choosePort(healthy.port());
-        p.w->toolButton(3)->click();
+        p.w->actions().connectButton->click();
         ASSERT_EQ(p.panel0(), "Connected") << p.joinedMessages();
         ASSERT_TRUE(movable->moveTo(faulty.path()));
 
@@ -509,10 +507,10 @@ TEST(DeviceFaults, SplitRepliesCarryAWholeTransfer) {
     Program p;
     p.w->output(0).amplitude[0]->setText("1");
     p.w->output(0).en[0]->setChecked(true);
-    p.w->CalculateForms(0, kOutputCount - 1);
-    p.w->finishCalculation();
+    p.w->calculation().CalculateForms(0, kOutputCount - 1);
+    p.w->calculation().finishCalculation();
     p.choosePort(sim.port());
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     ASSERT_EQ(p.panel0(), "Connected") << p.joinedMessages();
     ASSERT_TRUE(p.sendAllAndWait());
     p.deliverMessages();
@@ -521,7 +519,7 @@ TEST(DeviceFaults, SplitRepliesCarryAWholeTransfer) {
     EXPECT_TRUE(p.panelEnabled());
 
     std::vector<long> expected;
-    for (double v : p.w->samples(0))
+    for (double v : p.w->calculation().samples(0))
         expected.push_back(sampleCode(v, sampleStep(4096)));
     ASSERT_EQ(expected.size(), 64U);
     std::string json;
@@ -537,12 +535,12 @@ TEST(DeviceFaults, PortHeldByAnotherInstanceIsRefused) {
     Devsim sim;
     Program first;
     first.choosePort(sim.port());
-    first.w->toolButton(3)->click();
+    first.w->actions().connectButton->click();
     ASSERT_EQ(first.panel0(), "Connected") << first.joinedMessages();
 
     Program second;
     second.choosePort(sim.port());
-    second.w->toolButton(3)->click();
+    second.w->actions().connectButton->click();
     EXPECT_EQ(second.messages, std::vector<QString>{kPortBusy});
     EXPECT_FALSE(second.device().isConnected());
     EXPECT_EQ(second.panel0(), "Disconnected");
@@ -555,8 +553,8 @@ TEST(DeviceFaults, PortHeldByAnotherInstanceIsRefused) {
     EXPECT_EQ(first.enabled(), kConnected);
 
     // Once the first lets go, the second connects.
-    first.w->toolButton(4)->click();
-    second.w->toolButton(3)->click();
+    first.w->actions().disconnectButton->click();
+    second.w->actions().connectButton->click();
     EXPECT_EQ(second.panel0(), "Connected") << second.joinedMessages();
     EXPECT_EQ(second.enabled(), kConnected);
 }
@@ -590,10 +588,10 @@ TEST(DeviceFaults, ClosingTheWindowDuringAFailingTransferReturns) {
     Devsim sim({"--stop-after", "4"});
     Program p;
     p.choosePort(sim.port());
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     ASSERT_EQ(p.panel0(), "Connected");
-    p.w->toolButton(1)->click();
-    ASSERT_TRUE(p.w->device()->transferRunning());
+    p.w->actions().sendAllButton->click();
+    ASSERT_TRUE(p.w->link().device().transferRunning());
     // Let the transfer reach its unanswered block and queue its messages meanwhile.
     QTest::qWait(300);
     destroyWithWatchdog(p);
@@ -606,11 +604,11 @@ TEST(DeviceFaults, ClosingTheWindowDuringATransferStillSendsTheShutDownFrames) {
     Devsim sim;
     Program p;
     p.choosePort(sim.port());
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     ASSERT_EQ(p.panel0(), "Connected");
     ASSERT_EQ(jsonNumber(sim.state(), "baud"), 57600);
-    p.w->toolButton(1)->click();
-    ASSERT_TRUE(p.w->device()->transferRunning());
+    p.w->actions().sendAllButton->click();
+    ASSERT_TRUE(p.w->link().device().transferRunning());
     destroyWithWatchdog(p);
     EXPECT_TRUE(portIsFree(sim.path()));
     // The transfer ended before the closing frames: they all reached the device whole.
@@ -628,17 +626,17 @@ TEST(DeviceFaults, ClosingTheWindowDuringATransferStillSendsTheShutDownFrames) {
 // Connects, freezes the device and starts a transfer of more samples than the terminal
 // buffers, so that the transfer thread is stuck in its writes.
 void startTransferToAHungDevice(Program& p, Devsim& sim) {
-    p.w->general().NumOfSam->setText(QString::number(p.w->MaxSamples()));
-    p.w->CalculateForms(0, kOutputCount - 1);
-    p.w->finishCalculation();
+    p.w->general().NumOfSam->setText(QString::number(p.w->document().MaxSamples()));
+    p.w->calculation().CalculateForms(0, kOutputCount - 1);
+    p.w->calculation().finishCalculation();
     p.choosePort(sim.port());
-    p.w->toolButton(3)->click();
+    p.w->actions().connectButton->click();
     ASSERT_EQ(p.panel0(), "Connected");
     sim.freeze();
-    p.w->toolButton(1)->click();
-    ASSERT_TRUE(p.w->device()->transferRunning());
+    p.w->actions().sendAllButton->click();
+    ASSERT_TRUE(p.w->link().device().transferRunning());
     QTest::qWait(1500);
-    ASSERT_TRUE(p.w->device()->transferRunning());
+    ASSERT_TRUE(p.w->link().device().transferRunning());
     ASSERT_LT(p.w->progressBar()->value(), p.w->progressBar()->maximum());
 }
 
@@ -647,7 +645,7 @@ TEST(DeviceFaults, StopEndsATransferToAHungDevice) {
     Program p;
     startTransferToAHungDevice(p, sim);
     QSignalSpy done(&p.device(), &DeviceController::transferFinished);
-    p.w->toolButton(2)->click();
+    p.w->actions().stopButton->click();
     EXPECT_EQ(p.w->progressBar()->value(), 0);
     // Each write to the full terminal gives up after a second; the end frames follow.
     ASSERT_TRUE(done.wait(30000));

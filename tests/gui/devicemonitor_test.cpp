@@ -33,29 +33,26 @@ namespace {
 class DeviceMonitorTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        w = std::make_unique<TOmbrix>();
+        w = std::make_unique<TOmbrix>(LinkSetup{testkit::makeUnpacedProgramPort(clock), &clock, [] {
+                                                    return std::optional(QStringList{"Simulator"});
+                                                }});
         w->setMessageHandler([this](const QString& t, const QString&) { messages.push_back(t); });
-        settings =
-            new TSettingsForm(w.get(), [] { return std::optional(QStringList{"Simulator"}); });
-        w->attachWindows(new TControlPanelForm(w.get()), settings, nullptr, nullptr);
-        auto device = std::make_unique<DeviceController>(
-            w->deviceBindings(), testkit::makeUnpacedProgramPort(clock), clock);
-        device->setMessageHook([this](const MessageRequest& r) {
+        settings = &w->settingsForm();
+        w->link().device().setMessageHook([this](const MessageRequest& r) {
             messages.push_back(r.text);
             return true;
         });
-        w->setDevice(std::move(device));
         w->show();
         settings->PortSelect_ComboBox->setEditText("Simulator");
         settings->ButtonOKClick();
-        w->finishCalculation();
+        w->calculation().finishCalculation();
     }
     void TearDown() override { w.reset(); }
 
     void sendAll() {
-        QSignalSpy done(w->device(), &DeviceController::transferFinished);
-        w->toolButton(1)->click();
-        ASSERT_TRUE(!w->device()->transferRunning() || done.wait(20000));
+        QSignalSpy done(&w->link().device(), &DeviceController::transferFinished);
+        w->actions().sendAllButton->click();
+        ASSERT_TRUE(!w->link().device().transferRunning() || done.wait(20000));
     }
     // A picture for the documentation, when OMBRIX_SCREENSHOT_DIR names a folder.
     static void saveShot(QWidget* window, const char* name) {
@@ -63,7 +60,9 @@ class DeviceMonitorTest : public ::testing::Test {
         if (!dir.isEmpty())
             window->grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
     }
-    SimPort& simulator() { return dynamic_cast<SelectingPort&>(w->device()->port()).simulator(); }
+    SimPort& simulator() {
+        return dynamic_cast<SelectingPort&>(w->link().device().port()).simulator();
+    }
 
     FakeClock clock;
     std::unique_ptr<TOmbrix> w;
@@ -72,12 +71,12 @@ class DeviceMonitorTest : public ::testing::Test {
 };
 
 TEST_F(DeviceMonitorTest, LineLogListsTheFramesOfASessionInOrder) {
-    w->lineLog()->show();
-    w->toolButton(3)->click();
-    ASSERT_TRUE(w->device()->isConnected());
+    w->link().lineLog().show();
+    w->actions().connectButton->click();
+    ASSERT_TRUE(w->link().device().isConnected());
     sendAll();
-    w->toolButton(4)->click();
-    w->lineLog()->fetch();
+    w->actions().disconnectButton->click();
+    w->link().lineLog().fetch();
 
     // The default forms: 1000 Hz, 1000 samples on Output 1, both references 4096 mV.
     const TimingWords t = timingWords(1000, 1000, 20, 29).words;
@@ -104,7 +103,7 @@ TEST_F(DeviceMonitorTest, LineLogListsTheFramesOfASessionInOrder) {
     };
     QStringList sent;
     int replies = 0;
-    QTreeWidget* tree = w->lineLog()->tree();
+    QTreeWidget* tree = w->link().lineLog().tree();
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = tree->topLevelItem(i);
         std::printf("%s\n", qPrintable(item->text(0) + " " + item->text(1) + " " + item->text(2) +
@@ -129,17 +128,17 @@ TEST_F(DeviceMonitorTest, LineLogListsTheFramesOfASessionInOrder) {
     // Saved as text, one line a frame or reply and the block's code rows; Clear empties it.
     QTemporaryDir dir;
     const QString path = dir.filePath("line.txt");
-    ASSERT_TRUE(w->lineLog()->saveTo(path));
+    ASSERT_TRUE(w->link().lineLog().saveTo(path));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString(file.readAll()).count('\n'), 22 + (1000 + 15) / 16);
-    saveShot(w->lineLog(), "line-log");
-    w->lineLog()->clear();
+    saveShot(&w->link().lineLog(), "line-log");
+    w->link().lineLog().clear();
     EXPECT_EQ(tree->topLevelItemCount(), 0);
     // Closed, the log records nothing.
-    w->lineLog()->close();
-    w->toolButton(3)->click();
-    EXPECT_TRUE(w->device()->lineRecorder().entries().empty());
+    w->link().lineLog().close();
+    w->actions().connectButton->click();
+    EXPECT_TRUE(w->link().device().lineRecorder().entries().empty());
 }
 
 // Output 1 a sine, 2 a pulse, 3 an equation, all active.
@@ -158,16 +157,16 @@ FormsConfig threeKinds() {
 }
 
 TEST_F(DeviceMonitorTest, MonitorShowsWhatTheSimulatorHoldsAndFlagsADifferingDevice) {
-    w->applyForms(threeKinds());
-    w->finishCalculation();
-    w->toolButton(3)->click();
+    w->binding().applyForms(threeKinds());
+    w->calculation().finishCalculation();
+    w->actions().connectButton->click();
     sendAll();
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    DeviceMonitor* monitor = w->deviceMonitor();
+    DeviceMonitor* monitor = &w->link().monitor();
     monitor->show();
     monitor->refresh();
 
-    const auto& forms = w->device()->formsInput().samples;
+    const auto& forms = w->link().device().formsInput().samples;
     const double step = sampleStep(4096);
     const DeviceImage& image = monitor->image();
     for (int k = 0; k < 3; ++k) {
@@ -221,12 +220,12 @@ TEST_F(DeviceMonitorTest, SweepIsDrawnAsItsFrequencyStepsOverTime) {
     f.General.StopFreq = "400";
     f.General.Step = "100";
     f.General.Time = "25";
-    w->applyForms(f);
-    w->finishCalculation();
-    w->toolButton(3)->click();
+    w->binding().applyForms(f);
+    w->calculation().finishCalculation();
+    w->actions().connectButton->click();
     sendAll();
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    DeviceMonitor* monitor = w->deviceMonitor();
+    DeviceMonitor* monitor = &w->link().monitor();
     monitor->show();
     monitor->refresh();
     const DeviceImage& image = monitor->image();

@@ -1,5 +1,6 @@
 // Typing into the main window's real edits: key filters and exit rules as a user meets them.
 #include "app/ombrix.h"
+#include "calcrequests.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -27,9 +28,9 @@ class FieldRulesTest : public ::testing::Test {
         });
         w->show();
         QApplication::setActiveWindow(w.get());
-        w->finishCalculation();
+        w->calculation().finishCalculation();
     }
-    void TearDown() override { w->finishCalculation(); }
+    void TearDown() override { w->calculation().finishCalculation(); }
 
     // Focuses the edit, replaces its text by typing, and leaves it for `next`.
     void type(QLineEdit* edit, const char* keys, QWidget* next = nullptr) {
@@ -67,12 +68,12 @@ TEST_F(FieldRulesTest, FrequencyLeadingZeroAndEnterDefault) {
     EXPECT_EQ(freq->text(), "123");
     type(freq, "123456789");
     EXPECT_EQ(freq->text(), "12345678"); // eight characters may be typed
-    EXPECT_TRUE(w->isModified());
+    EXPECT_TRUE(w->document().isModified());
 }
 
 TEST_F(FieldRulesTest, FrequencyIsClampedToMaxFrequencyOnExit) {
     // 20 MHz quartz, 29 instructions, 1000 samples: 2*20e6/(1000*30) - 1 -> 1332 Hz.
-    EXPECT_EQ(w->MaxFrequency(), 1332.0L);
+    EXPECT_EQ(w->binding().MaxFrequency(), 1332.0L);
     type(w->general().Freq, "5000", other());
     EXPECT_EQ(w->general().Freq->text(), "1332");
     type(w->general().Freq, "", other());
@@ -88,13 +89,13 @@ TEST_F(FieldRulesTest, SampleCountIsRepairedAndLimitedOnExit) {
     w->general().activeBox[1]->click(); // 4096 at most
     type(n, "9000", other());
     EXPECT_EQ(n->text(), "4096");
-    w->clearCalculationRequests();
+    testkit::CalcRequests requests(w->calculation());
     type(n, "0");
     QTest::keyClick(n, Qt::Key_Return);
     EXPECT_EQ(n->text(), "8"); // Enter writes "0", leaving it then gives the minimum
-    EXPECT_FALSE(w->calculationRequests().empty());
+    EXPECT_FALSE(requests.list.empty());
     // A smaller count raises the frequency limit.
-    EXPECT_GT(w->MaxFrequency(), 100000.0L);
+    EXPECT_GT(w->binding().MaxFrequency(), 100000.0L);
 }
 
 // Typing a count passes through smaller and larger counts ("9", "99", ...): the frequencies
@@ -114,7 +115,7 @@ TEST_F(FieldRulesTest, FrequenciesAreClampedAgainstTheCommittedSampleCount) {
         type(g.NumOfSam, c.typed, other());
         EXPECT_EQ(g.NumOfSam->text(), c.committed);
         // 487 Hz for 2730 samples, 665 Hz for 2000 (not the 12 Hz of 99999 samples).
-        const long double limit = w->MaxFrequency();
+        const long double limit = w->binding().MaxFrequency();
         const long double value = g.Freq->text().toDouble();
         EXPECT_LE(value, limit);
         EXPECT_GT(value, limit - 1);
@@ -122,14 +123,15 @@ TEST_F(FieldRulesTest, FrequenciesAreClampedAgainstTheCommittedSampleCount) {
 }
 
 TEST_F(FieldRulesTest, PhaseShiftRangeAndCopyIntoTheFundamental) {
+    testkit::CalcRequests requests(w->calculation());
     QLineEdit* ph = w->general().Ph_Disp[2];
     type(ph, "365");
     EXPECT_EQ(ph->text(), "36");
     type(ph, "-3605");
     EXPECT_EQ(ph->text(), "-360");
     type(ph, "45", other());
-    EXPECT_EQ(w->forms().Outputs[2].Harmonics[0].Phase, "45");
-    EXPECT_EQ(w->calculationRequests().back(), std::make_pair(2, 2));
+    EXPECT_EQ(w->document().forms().Outputs[2].Harmonics[0].Phase, "45");
+    EXPECT_EQ(requests.list.back(), std::make_pair(2, 2));
 }
 
 TEST_F(FieldRulesTest, PulseRepairOnExit) {
@@ -179,8 +181,8 @@ TEST_F(FieldRulesTest, LeavingByATabClickCommitsToTheFieldsOwnOutput) {
         w->pages()->setCurrentIndex(2);
         if (c.pulse)
             o.formItems[1]->click();
-        w->finishCalculation();
-        w->clearCalculationRequests();
+        w->calculation().finishCalculation();
+        testkit::CalcRequests requests(w->calculation());
         QLineEdit* edit = c.pulse ? o.pulse[0] : o.amplitude[0];
         QLineEdit* emptied = c.pulse ? o.pulse[3] : o.phase[2];
         type(emptied, "");
@@ -190,9 +192,9 @@ TEST_F(FieldRulesTest, LeavingByATabClickCommitsToTheFieldsOwnOutput) {
         QCoreApplication::processEvents();
         EXPECT_EQ(w->pages()->currentIndex(), c.target);
         EXPECT_EQ(emptied->text(), "0");
-        ASSERT_FALSE(w->calculationRequests().empty());
-        EXPECT_EQ(w->calculationRequests().back(), std::make_pair(1, 1));
-        const OutputForm& f = w->forms().Outputs[1];
+        ASSERT_FALSE(requests.list.empty());
+        EXPECT_EQ(requests.list.back(), std::make_pair(1, 1));
+        const OutputForm& f = w->document().forms().Outputs[1];
         EXPECT_EQ(c.pulse ? f.Pulse[0] : f.Harmonics[0].Amplitude, "3");
     }
 }

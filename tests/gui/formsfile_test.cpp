@@ -1,5 +1,6 @@
 // New, Open, Save and Save as in the main window, with the dialogs answered by the test.
 #include "app/ombrix.h"
+#include "calcrequests.h"
 #include "core/model/settingsfile.h"
 
 #include <QAction>
@@ -37,14 +38,14 @@ class FormsFileTest : public ::testing::Test {
             return saveName;
         };
         w->setPrompts(p);
-        w->finishCalculation();
+        w->calculation().finishCalculation();
         return w;
     }
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         w = makeWindow();
     }
-    void TearDown() override { w->finishCalculation(); }
+    void TearDown() override { w->calculation().finishCalculation(); }
     QString path(const char* name) const { return dir.filePath(name); }
 
     QTemporaryDir dir;
@@ -56,11 +57,11 @@ class FormsFileTest : public ::testing::Test {
 };
 
 TEST_F(FormsFileTest, SaveAsWritesTheImageAndEnablesSaveForms) {
-    EXPECT_FALSE(w->menuAction("Save1")->isEnabled());
+    EXPECT_FALSE(w->actions().save->isEnabled());
     saveName = path("a.set");
-    w->menuAction("Saveas1")->trigger();
-    EXPECT_TRUE(w->menuAction("Save1")->isEnabled());
-    EXPECT_EQ(w->currentFileName(), saveName);
+    w->actions().saveAs->trigger();
+    EXPECT_TRUE(w->actions().save->isEnabled());
+    EXPECT_EQ(w->document().currentFileName(), saveName);
     QFile file(saveName);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -79,24 +80,24 @@ TEST_F(FormsFileTest, SavedFormsReopenInAnotherWindowWithTheSameSamples) {
     w->output(0).amplitude[0]->setText("1");
     w->output(0).en[0]->click();
     w->general().Ph_Disp[1]->setText("45");
-    w->CalculateForms(0, 5);
-    w->finishCalculation();
+    w->calculation().CalculateForms(0, 5);
+    w->calculation().finishCalculation();
     saveName = path("b.set");
-    w->SaveAs();
+    w->document().SaveAs();
 
     auto other = makeWindow();
     openName = saveName;
-    other->Open();
-    other->finishCalculation();
+    other->document().Open();
+    other->calculation().finishCalculation();
     EXPECT_TRUE(messages.empty());
-    FormsConfig expected = w->forms();
+    FormsConfig expected = w->document().forms();
     expected.Outputs[2].Equation = "sin(x)+cos(2*x)"; // the lines come back as one
-    EXPECT_EQ(other->forms(), expected);
-    EXPECT_EQ(other->ActiveCount(), 3);
-    EXPECT_EQ(other->MaxSamples(), 2730);
+    EXPECT_EQ(other->document().forms(), expected);
+    EXPECT_EQ(other->document().ActiveCount(), 3);
+    EXPECT_EQ(other->document().MaxSamples(), 2730);
     EXPECT_TRUE(other->output(1).pulsePanel->isEnabled());
     for (int k = 0; k < 3; ++k)
-        EXPECT_EQ(other->samples(k), w->samples(k)) << k;
+        EXPECT_EQ(other->calculation().samples(k), w->calculation().samples(k)) << k;
 }
 
 TEST_F(FormsFileTest, MalformedFileIsRefusedAndTheFormsStay) {
@@ -105,18 +106,18 @@ TEST_F(FormsFileTest, MalformedFileIsRefusedAndTheFormsStay) {
     file.write(QByteArray(100, 'x'));
     file.close();
     w->output(0).offset->setText("2");
-    const FormsConfig before = w->forms();
+    const FormsConfig before = w->document().forms();
     openName = path("bad.set");
-    w->Open();
-    EXPECT_EQ(w->forms(), before);
+    w->document().Open();
+    EXPECT_EQ(w->document().forms(), before);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("bad.set"), std::string::npos);
     EXPECT_EQ(messages[0].rfind("Error: ", 0), 0u);
 
     openName = path("missing.set");
-    w->Open();
+    w->document().Open();
     EXPECT_EQ(messages.size(), 2u);
-    EXPECT_EQ(w->forms(), before);
+    EXPECT_EQ(w->document().forms(), before);
 }
 
 // A refused file never becomes the current one, so the tool bar's Save cannot overwrite it:
@@ -132,15 +133,15 @@ TEST_F(FormsFileTest, RefusedOpenKeepsThePreviousFileName) {
         saveDialogs = 0;
         saveName = path("good.set");
         if (hadFile)
-            w->SaveAs();
-        const QString previous = w->currentFileName();
+            w->document().SaveAs();
+        const QString previous = w->document().currentFileName();
         const int dialogsBefore = saveDialogs;
         openName = path("bad.set");
-        w->Open();
-        EXPECT_EQ(w->currentFileName(), previous);
-        EXPECT_EQ(w->menuAction("Save1")->isEnabled(), hadFile);
+        w->document().Open();
+        EXPECT_EQ(w->document().currentFileName(), previous);
+        EXPECT_EQ(w->actions().save->isEnabled(), hadFile);
         saveName = QString(); // a Save dialog, if shown, is cancelled
-        w->toolButton(8)->click();
+        w->actions().saveButton->click();
         EXPECT_EQ(QFile(path("bad.set")).size(), 18);
         EXPECT_EQ(saveDialogs, dialogsBefore + (hadFile ? 0 : 1));
     }
@@ -151,46 +152,46 @@ TEST_F(FormsFileTest, RefusedOpenKeepsThePreviousFileName) {
 TEST_F(FormsFileTest, TextsThatDoNotFitRefuseTheSaveOrAreRoundedVisibly) {
     w->output(1).amplitude[0]->setText("100000");
     saveName = path("long.set");
-    w->SaveAs();
+    w->document().SaveAs();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("Amplitude of harmonic 1 of Output 2"), std::string::npos);
     EXPECT_FALSE(QFile::exists(saveName));
 
     w->output(1).amplitude[0]->setText("1");
     w->general().Time->setText("333.333333333333");
-    w->SaveAs();
+    w->document().SaveAs();
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(w->general().Time->text(), "333.333");
     auto other = makeWindow();
     openName = saveName;
-    other->Open();
-    other->finishCalculation();
-    w->finishCalculation();
-    EXPECT_EQ(other->forms(), w->forms());
+    other->document().Open();
+    other->calculation().finishCalculation();
+    w->calculation().finishCalculation();
+    EXPECT_EQ(other->document().forms(), w->document().forms());
     for (int k = 0; k < 6; ++k)
-        EXPECT_EQ(other->samples(k), w->samples(k)) << k;
+        EXPECT_EQ(other->calculation().samples(k), w->calculation().samples(k)) << k;
 }
 
 TEST_F(FormsFileTest, FailedSaveIsReported) {
     saveName = path("no/such/folder/c.set");
-    w->SaveAs();
+    w->document().SaveAs();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("Error: ", 0), 0u);
 }
 
 TEST_F(FormsFileTest, CancelledOpenStillMarksModifiedSoNewAsks) {
-    EXPECT_FALSE(w->isModified());
-    w->Open(); // cancelled: openName is empty
-    EXPECT_TRUE(w->isModified());
-    w->toolButton(7)->click();
+    EXPECT_FALSE(w->document().isModified());
+    w->document().Open(); // cancelled: openName is empty
+    EXPECT_TRUE(w->document().isModified());
+    w->actions().newButton->click();
     EXPECT_EQ(questions, std::vector<std::string>{"Would you like to save this forms?"});
-    EXPECT_FALSE(w->isModified());
+    EXPECT_FALSE(w->document().isModified());
 }
 
 TEST_F(FormsFileTest, NewAfterSaveStillAsksAndYesWithoutNameShowsTheSaveDialog) {
     saveName = path("d.set");
-    w->SaveAs();
-    w->NewSample();
+    w->document().SaveAs();
+    w->document().NewSample();
     EXPECT_EQ(questions.size(), 1u); // Save as marked the forms modified
 
     auto fresh = makeWindow();
@@ -198,10 +199,10 @@ TEST_F(FormsFileTest, NewAfterSaveStillAsksAndYesWithoutNameShowsTheSaveDialog) 
     answerYes = true;
     saveName = path("e.set");
     saveDialogs = 0;
-    fresh->NewSample();
+    fresh->document().NewSample();
     EXPECT_EQ(saveDialogs, 1);
     EXPECT_TRUE(QFile::exists(saveName));
-    EXPECT_EQ(fresh->currentFileName(), saveName);
+    EXPECT_EQ(fresh->document().currentFileName(), saveName);
 }
 
 TEST_F(FormsFileTest, NewResetsToTheNewValues) {
@@ -209,18 +210,18 @@ TEST_F(FormsFileTest, NewResetsToTheNewValues) {
     w->general().SwapEnabled->click();
     w->output(4).formItems[1]->click();
     w->output(4).offset->setText("1");
-    w->clearCalculationRequests();
-    w->menuAction("New1")->trigger();
-    EXPECT_FALSE(w->menuAction("Save1")->isEnabled());
-    EXPECT_EQ(w->forms().Outputs, newForms().Outputs);
-    EXPECT_EQ(w->forms().General.StartFreq, "0");
-    EXPECT_EQ(w->ActiveCount(), 1);
+    testkit::CalcRequests requests(w->calculation());
+    w->actions().newForms->trigger();
+    EXPECT_FALSE(w->actions().save->isEnabled());
+    EXPECT_EQ(w->document().forms().Outputs, newForms().Outputs);
+    EXPECT_EQ(w->document().forms().General.StartFreq, "0");
+    EXPECT_EQ(w->document().ActiveCount(), 1);
     EXPECT_TRUE(w->general().Freq->isEnabled());
     EXPECT_FALSE(w->general().StartFreq->isEnabled());
     EXPECT_EQ(w->output(4).pulse[5]->text(), "0");
-    EXPECT_EQ(w->calculationRequests().back(), std::make_pair(0, 5));
+    EXPECT_EQ(requests.list.back(), std::make_pair(0, 5));
     // Resetting a changed offset and unticking boxes marks the forms modified again.
-    EXPECT_TRUE(w->isModified());
+    EXPECT_TRUE(w->document().isModified());
 }
 
 TEST_F(FormsFileTest, ExportWritesTheActiveOutputsAsCsvAndWav) {
@@ -228,9 +229,9 @@ TEST_F(FormsFileTest, ExportWritesTheActiveOutputsAsCsvAndWav) {
     w->output(0).amplitude[0]->setText("1");
     w->output(0).en[0]->click();
     w->output(2).formItems[1]->click();
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     const QString csvName = path("s.csv");
-    ASSERT_TRUE(w->ExportSamples(csvName));
+    ASSERT_TRUE(w->document().ExportSamples(csvName));
     QFile csv(csvName);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csv.readAll().split('\n');
@@ -239,12 +240,12 @@ TEST_F(FormsFileTest, ExportWritesTheActiveOutputsAsCsvAndWav) {
     for (int n : {0, 250, 999}) {
         const QList<QByteArray> fields = lines[n + 1].split(',');
         ASSERT_EQ(fields.size(), 2);
-        EXPECT_EQ(fields[0].toDouble(), w->samples(0)[n]) << n;
-        EXPECT_EQ(fields[1].toDouble(), w->samples(2)[n]) << n;
+        EXPECT_EQ(fields[0].toDouble(), w->calculation().samples(0)[n]) << n;
+        EXPECT_EQ(fields[1].toDouble(), w->calculation().samples(2)[n]) << n;
     }
 
     const QString wavName = path("s.wav");
-    ASSERT_TRUE(w->ExportSamples(wavName));
+    ASSERT_TRUE(w->document().ExportSamples(wavName));
     QFile wav(wavName);
     ASSERT_TRUE(wav.open(QIODevice::ReadOnly));
     const QByteArray bytes = wav.readAll();
@@ -259,9 +260,9 @@ TEST_F(FormsFileTest, ExportWritesTheActiveOutputsAsCsvAndWav) {
 
     // An output whose calculation failed holds no samples: refused with a message.
     w->output(0).formItems[2]->click(); // an empty equation does not parse
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     const QString badName = path("bad.csv");
-    EXPECT_FALSE(w->ExportSamples(badName));
+    EXPECT_FALSE(w->document().ExportSamples(badName));
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_FALSE(QFile::exists(badName));
 }

@@ -1,5 +1,6 @@
 // Graph views and the calculation thread as the main window drives them.
 #include "app/ombrix.h"
+#include "calcrequests.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
 #include "gui/dialogs/equedit.h"
@@ -28,7 +29,7 @@ class GraphViewsTest : public ::testing::Test {
         w->setMessageHandler([this](const QString& text, const QString& caption) {
             messages.push_back((caption + ": " + text).toStdString());
         });
-        w->finishCalculation();
+        w->calculation().finishCalculation();
     }
     void saveShot(QWidget* widget, const char* name) {
         const QByteArray dir = qgetenv("OMBRIX_SCREENSHOT_DIR");
@@ -49,14 +50,14 @@ TEST_F(GraphViewsTest, StartUpRunFillsEveryOutputChartAndShowsOutputOneOnGeneral
         EXPECT_EQ(chart(k)->pointCount(0), 1000) << k;
         EXPECT_EQ(all()->pointCount(k), 1000) << "General shares the output's points";
         EXPECT_EQ(all()->isSeriesActive(k), k == 0);
-        EXPECT_EQ(w->samples(k).size(), 1000u);
+        EXPECT_EQ(w->calculation().samples(k).size(), 1000u);
     }
 }
 
 TEST_F(GraphViewsTest, ActiveOutputsAreShownAfterACompleteRun) {
     w->general().activeBox[2]->click();
     w->general().activeBox[4]->click();
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     for (int k = 0; k < 6; ++k)
         EXPECT_EQ(all()->isSeriesActive(k), k == 0 || k == 2 || k == 4) << k;
 }
@@ -67,7 +68,7 @@ TEST_F(GraphViewsTest, SingleOutputRequestLeavesTheOtherSeriesAlone) {
     // While the run lasts the "General" chart shows nothing.
     for (int k = 0; k < 6; ++k)
         EXPECT_FALSE(all()->isSeriesActive(k));
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     EXPECT_NEAR(chart(1)->pointY(0, 250), 2.0, 1e-12);
     EXPECT_EQ(chart(0)->pointCount(0), 1000);
     EXPECT_TRUE(all()->isSeriesActive(0));
@@ -82,37 +83,37 @@ TEST_F(GraphViewsTest, SpectrumViewTurnsStairsOffAndFormTurnsThemOn) {
     m->Stairs->trigger();
 
     m->FFTamplitude1->trigger();
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     EXPECT_FALSE(m->Stairs->isChecked());
     EXPECT_FALSE(chart(0)->stairs(0));
-    EXPECT_FALSE(w->toolButton(1)->isEnabled());
-    EXPECT_EQ(chart(0)->pointCount(0), 72); // lines up to 35 kHz at 1 MHz / 2048
-    EXPECT_EQ(w->samples(0).size(), 1000u); // the samples survive the spectrum view
+    EXPECT_FALSE(w->actions().sendAllButton->isEnabled());
+    EXPECT_EQ(chart(0)->pointCount(0), 72);               // lines up to 35 kHz at 1 MHz / 2048
+    EXPECT_EQ(w->calculation().samples(0).size(), 1000u); // the samples survive the spectrum view
     saveShot(w.get(), "spectrum");
 
     m->Stairs->trigger(); // off -> on by hand
     m->Form1->trigger();
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     EXPECT_TRUE(m->Stairs->isChecked());
     EXPECT_TRUE(chart(0)->stairs(0) && all()->stairs(3));
     EXPECT_EQ(chart(0)->pointCount(0), 1000);
-    EXPECT_FALSE(w->toolButton(1)->isEnabled()); // not connected: "Send all" stays off
+    EXPECT_FALSE(w->actions().sendAllButton->isEnabled()); // not connected: "Send all" stays off
 }
 
 TEST_F(GraphViewsTest, WindowChoiceRecalculatesOnlyInSpectrumViewsSizeAlways) {
     ChartMenu* m = w->chartMenu();
-    w->clearCalculationRequests();
+    testkit::CalcRequests requests(w->calculation());
     m->windows[4]->trigger(); // "&Blackman"
-    EXPECT_TRUE(w->calculationRequests().empty());
+    EXPECT_TRUE(requests.list.empty());
     EXPECT_EQ(m->windowCode(), 2);
     m->sizes[0]->trigger(); // "128"
-    EXPECT_EQ(w->calculationRequests().size(), 1u);
+    EXPECT_EQ(requests.list.size(), 1u);
     EXPECT_EQ(m->fftSize(), 128);
     m->FFTphase1->trigger();
     m->windows[2]->trigger(); // "&Hanning"
-    EXPECT_EQ(w->calculationRequests().size(), 3u);
+    EXPECT_EQ(requests.list.size(), 3u);
     EXPECT_EQ(m->windowCode(), 3);
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     EXPECT_EQ(chart(0)->pointCount(0), 5); // 1 MHz / 128 = 7812.5 Hz per line: lines 0..4
 }
 
@@ -145,16 +146,17 @@ TEST_F(GraphViewsTest, AFailedEquationIsClearedAtOnceAndHoldsNoOtherOutputHostag
     w->pages()->setCurrentIndex(3);
     o.formItems[2]->click();
     o.equation->setPlainText("1/(x-x)");
-    w->CalculateForms(0, 5);
-    w->finishCalculation();
+    w->calculation().CalculateForms(0, 5);
+    w->calculation().finishCalculation();
     EXPECT_EQ(messages, std::vector<std::string>{"Error: Divide by zero"});
     EXPECT_EQ(status(), "Samples not calculated");
     EXPECT_EQ(chart(2)->pointCount(0), 0);
-    EXPECT_TRUE(w->samples(2).empty());
+    EXPECT_TRUE(w->calculation().samples(2).empty());
     EXPECT_TRUE(showsItsData(chart(2)));
     EXPECT_TRUE(showsItsData(all()));
     for (int k : {0, 1, 3, 4, 5})
-        EXPECT_EQ(w->samples(k).size(), 1000u) << "output " << k + 1 << " is computed all the same";
+        EXPECT_EQ(w->calculation().samples(k).size(), 1000u)
+            << "output " << k + 1 << " is computed all the same";
     EXPECT_TRUE(all()->isSeriesActive(0));
     EXPECT_FALSE(all()->isSeriesActive(2));
 
@@ -164,21 +166,21 @@ TEST_F(GraphViewsTest, AFailedEquationIsClearedAtOnceAndHoldsNoOtherOutputHostag
         w->output(k).pulse[0]->setText("5");
         w->output(k).formItems[1]->click();
     }
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(status(), "Samples calculated");
     for (int k : {0, 5}) { // half the period at A2
-        const std::vector<double>& v = w->samples(k);
+        const std::vector<double>& v = w->calculation().samples(k);
         EXPECT_EQ(std::count(v.begin(), v.end(), 5.0), 500) << k;
     }
-    EXPECT_TRUE(w->samples(2).empty());
+    EXPECT_TRUE(w->calculation().samples(2).empty());
     EXPECT_FALSE(all()->isSeriesActive(2));
 
     // Its own change brings it back.
     o.formItems[1]->click();
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(w->samples(2).size(), 1000u);
+    EXPECT_EQ(w->calculation().samples(2).size(), 1000u);
     EXPECT_TRUE(all()->isSeriesActive(2));
     EXPECT_TRUE(showsItsData(chart(2)));
 }
@@ -210,26 +212,25 @@ TEST_F(GraphViewsTest, SixOutputsOfEveryKindOnTheGeneralChart) {
     w->output(5).formItems[2]->click();
     w->output(5).equation->setPlainText("x/3-1");
     w->general().Ph_Disp[3]->setText("90");
-    w->CalculateForms(0, 5);
-    w->finishCalculation();
+    w->calculation().CalculateForms(0, 5);
+    w->calculation().finishCalculation();
     EXPECT_EQ(status(), "Samples calculated");
     for (int k = 0; k < 6; ++k) {
         EXPECT_TRUE(all()->isSeriesActive(k));
         EXPECT_EQ(all()->pointCount(k), 1000);
     }
-    EXPECT_NEAR(w->samples(2)[0], -1.0, 1e-12);
+    EXPECT_NEAR(w->calculation().samples(2)[0], -1.0, 1e-12);
     w->show();
     w->resize(1000, 600);
     saveShot(w.get(), "all-outputs");
 }
 
 TEST_F(GraphViewsTest, EquationEditorStoresTheFormulaAndRecalculatesThatOutputOnly) {
-    auto* editor = new TEquForm(w->decimalSeparator(), w.get());
-    w->attachWindows(nullptr, nullptr, editor, nullptr);
+    TEquForm* editor = &w->equationEditor();
     OutputPage& o = w->output(3);
     o.formItems[2]->click();
-    w->finishCalculation();
-    w->clearCalculationRequests();
+    w->calculation().finishCalculation();
+    testkit::CalcRequests requests(w->calculation());
     // The editor is modal: answer it once it is up.
     QTimer::singleShot(0, editor, [editor] {
         editor->memo()->setPlainText("SIN(\nX)");
@@ -237,9 +238,9 @@ TEST_F(GraphViewsTest, EquationEditorStoresTheFormulaAndRecalculatesThatOutputOn
     });
     o.equationButton->click();
     EXPECT_EQ(o.equation->toPlainText(), "SIN(\nX)");
-    EXPECT_EQ(w->forms().Outputs[3].Equation, "SIN(\nX)");
-    EXPECT_EQ(w->calculationRequests(), (std::vector<std::pair<int, int>>{{3, 3}}));
-    w->finishCalculation();
+    EXPECT_EQ(w->document().forms().Outputs[3].Equation, "SIN(\nX)");
+    EXPECT_EQ(requests.list, (std::vector<std::pair<int, int>>{{3, 3}}));
+    w->calculation().finishCalculation();
     EXPECT_NEAR(chart(3)->pointY(0, 250), 1.0, 1e-12);
 
     // Cancel stores nothing.

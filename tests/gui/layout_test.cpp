@@ -84,7 +84,7 @@ TEST(LayoutTest, EveryCaptionReadsInFullAtTheDefaultSizeAndLarger) {
             for (int form = 0; form < (page == 0 ? 1 : 3); ++form) {
                 if (page > 0)
                     w.output(page - 1).formItems[static_cast<std::size_t>(form)]->click();
-                w.finishCalculation();
+                w.calculation().finishCalculation();
                 QCoreApplication::processEvents();
                 SCOPED_TRACE(std::to_string(size.width()) + " page " + std::to_string(page) +
                              " form " + std::to_string(form));
@@ -104,7 +104,7 @@ TEST(LayoutTest, EveryCaptionReadsInFullAtTheDefaultSizeAndLarger) {
     w.output(0).formItems[0]->click();
     w.output(0).amplitude[0]->setText("5");
     w.output(0).en[0]->click();
-    w.finishCalculation();
+    w.calculation().finishCalculation();
     QCoreApplication::processEvents();
     ASSERT_TRUE(w.findChild<QLabel*>("LimitsPanel")->isVisible());
     EXPECT_EQ(cutCaptions(w.statusBar()), std::vector<std::string>{});
@@ -127,7 +127,7 @@ TEST(LayoutTest, EveryChartViewGivesThePlotItsRoom) {
         w.resize(size);
         for (const auto& [name, action] : views) {
             action->trigger();
-            w.finishCalculation();
+            w.calculation().finishCalculation();
             for (int page : {0, 1}) {
                 w.pages()->setCurrentIndex(page);
                 QCoreApplication::processEvents();

@@ -2,6 +2,7 @@
 // forms model as a user triggers them.
 #include "app/apptitle.h"
 #include "app/ombrix.h"
+#include "calcrequests.h"
 #include "gui/charts/chartview.h"
 #include "gui/common/updown.h"
 #include "gui/dialogs/aboutform.h"
@@ -50,27 +51,33 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, BuildsWithTheStartUpCaptionsAndStates) {
     // The start-up calculation runs first; its end writes panel 3 and shows output 1.
-    w->finishCalculation();
+    w->calculation().finishCalculation();
     EXPECT_EQ(w->windowTitle(), "Ombrix");
     EXPECT_EQ(w->size(), QSize(740, 581));
     struct Button {
-        int number;
+        QToolButton* button;
         const char* caption;
         bool enabled;
     };
-    const Button buttons[] = {
-        {1, "&Send all", false},   {2, "Stop", false},          {3, "&Connect", true},
-        {4, "&Disconnect", false}, {5, "Control &panel", true}, {7, "&New", true},
-        {8, "Sa&ve", true},        {9, "&Open", true},          {11, "Se&ttings", true}};
+    const MainActions& a = w->actions();
+    const Button buttons[] = {{a.sendAllButton, "&Send all", false},
+                              {a.stopButton, "Stop", false},
+                              {a.connectButton, "&Connect", true},
+                              {a.disconnectButton, "&Disconnect", false},
+                              {a.controlPanelButton, "Control &panel", true},
+                              {a.newButton, "&New", true},
+                              {a.saveButton, "Sa&ve", true},
+                              {a.openButton, "&Open", true},
+                              {a.settingsButton, "Se&ttings", true}};
     for (const Button& b : buttons) {
-        QToolButton* t = w->toolButton(b.number);
-        ASSERT_NE(t, nullptr) << b.number;
+        QToolButton* t = b.button;
+        ASSERT_NE(t, nullptr) << b.caption;
         EXPECT_EQ(t->text(), b.caption);
         EXPECT_EQ(t->isEnabled(), b.enabled) << b.caption;
         EXPECT_FALSE(t->icon().isNull());
     }
-    EXPECT_EQ(w->toolButton(1)->menu()->actions().size(), 4);
-    EXPECT_EQ(w->toolButton(1)->popupMode(), QToolButton::MenuButtonPopup);
+    EXPECT_EQ(w->actions().sendAllButton->menu()->actions().size(), 4);
+    EXPECT_EQ(w->actions().sendAllButton->popupMode(), QToolButton::MenuButtonPopup);
 
     const char* panels[] = {"Disconnected",       "Port: COM1 9600 bps", "",
                             "Samples calculated", "VRef1: 4096 mV",      "VRef2: 4096 mV"};
@@ -78,25 +85,24 @@ TEST_F(MainWindowTest, BuildsWithTheStartUpCaptionsAndStates) {
         EXPECT_EQ(w->statusPanel(k)->text(), panels[k]);
 
     struct Item {
-        const char* name;
+        QAction* action;
         const char* caption;
         QKeySequence shortcut;
         bool enabled;
     };
     const Item items[] = {
-        {"New1", "&New forms", QKeySequence(Qt::Key_F4), true},
-        {"Open1", "&Open saved forms", QKeySequence(Qt::Key_F3), true},
-        {"Save1", "&Save forms", QKeySequence(Qt::Key_F2), false},
-        {"Saveas1", "S&ave forms as...", QKeySequence(Qt::SHIFT | Qt::Key_F2), true},
-        {"Exit1", "E&xit", QKeySequence(), true},
-        {"ControlPanel1", "&Control Panel", QKeySequence(Qt::Key_F8), true},
-        {"About1", "&About", QKeySequence(), true}};
+        {a.newForms, "&New forms", QKeySequence(Qt::Key_F4), true},
+        {a.open, "&Open saved forms", QKeySequence(Qt::Key_F3), true},
+        {a.save, "&Save forms", QKeySequence(Qt::Key_F2), false},
+        {a.saveAs, "S&ave forms as...", QKeySequence(Qt::SHIFT | Qt::Key_F2), true},
+        {a.exit, "E&xit", QKeySequence(), true},
+        {a.controlPanel, "&Control Panel", QKeySequence(Qt::Key_F8), true},
+        {a.about, "&About", QKeySequence(), true}};
     for (const Item& i : items) {
-        QAction* a = w->menuAction(i.name);
-        ASSERT_NE(a, nullptr) << i.name;
-        EXPECT_EQ(a->text(), i.caption);
-        EXPECT_EQ(a->shortcut(), i.shortcut) << i.name;
-        EXPECT_EQ(a->isEnabled(), i.enabled) << i.name;
+        ASSERT_NE(i.action, nullptr) << i.caption;
+        EXPECT_EQ(i.action->text(), i.caption);
+        EXPECT_EQ(i.action->shortcut(), i.shortcut) << i.caption;
+        EXPECT_EQ(i.action->isEnabled(), i.enabled) << i.caption;
     }
 
     QTabWidget* pages = w->pages();
@@ -111,7 +117,10 @@ TEST_F(MainWindowTest, BuildsWithTheStartUpCaptionsAndStates) {
     EXPECT_TRUE(w->general().Freq->isEnabled());
     EXPECT_EQ(w->general().UpDown1001->maximum(), 8192);
     EXPECT_EQ(w->general().StepComboBox->count(), 9);
-    EXPECT_EQ(w->calculationRequests(), (Requests{{0, 5}}));
+    // All six outputs are calculated at start-up.
+    w->calculation().finishCalculation();
+    for (int k = 0; k < kOutputCount; ++k)
+        EXPECT_EQ(w->calculation().samples(k).size(), 1000u) << k;
 
     // Only output 1 is shown on the "General" chart at start; all series draw stairs.
     ChartView* all = w->general().ChartAll;
@@ -135,8 +144,7 @@ TEST_F(MainWindowTest, CaptionsAreShownAsWritten) {
 }
 
 TEST_F(MainWindowTest, AboutBoxIsCentredOnTheDesktopWithItsLinkAtRest) {
-    auto* about = new TAboutForm(w.get());
-    w->attachWindows(nullptr, nullptr, nullptr, about);
+    TAboutForm* about = &w->aboutBox();
     w->move(300, 200);
     w->show();
     int opened = 0;
@@ -153,7 +161,7 @@ TEST_F(MainWindowTest, AboutBoxIsCentredOnTheDesktopWithItsLinkAtRest) {
     };
     for (int open = 0; open < 2; ++open) {
         QTimer::singleShot(0, about, lookAndClose);
-        w->menuAction("About1")->trigger();
+        w->actions().about->trigger();
     }
     EXPECT_EQ(opened, 2);
 }
@@ -182,7 +190,7 @@ TEST_F(MainWindowTest, FormKindShowsAndEnablesItsPanelAndRecalculatesThatOutput)
     w->show();
     OutputPage& o = w->output(1);
     w->pages()->setCurrentIndex(2);
-    w->clearCalculationRequests();
+    testkit::CalcRequests requests(w->calculation());
 
     o.formItems[1]->click();
     EXPECT_TRUE(o.pulsePanel->isVisible() && o.pulsePanel->isEnabled());
@@ -200,8 +208,8 @@ TEST_F(MainWindowTest, FormKindShowsAndEnablesItsPanelAndRecalculatesThatOutput)
     o.formItems[0]->click();
     EXPECT_TRUE(o.harmonicsBox->isVisible() && o.harmonicsBox->isEnabled());
     EXPECT_TRUE(o.offset->isEnabled());
-    EXPECT_EQ(w->forms().Outputs[1].Form, FormKind::Sine);
-    EXPECT_EQ(w->calculationRequests(), (Requests{{1, 1}, {1, 1}, {1, 1}}));
+    EXPECT_EQ(w->document().forms().Outputs[1].Form, FormKind::Sine);
+    EXPECT_EQ(requests.list, (Requests{{1, 1}, {1, 1}, {1, 1}}));
     saveShot("sine");
 }
 
@@ -235,18 +243,18 @@ TEST_F(MainWindowTest, AllOutputsActiveLimitTheSampleCount) {
     g.NumOfSam->setText("2000");
     for (int k = 1; k < 6; ++k)
         g.activeBox[k]->click();
-    EXPECT_EQ(w->ActiveCount(), 6);
-    EXPECT_EQ(w->MaxSamples(), 1365);
+    EXPECT_EQ(w->document().ActiveCount(), 6);
+    EXPECT_EQ(w->document().MaxSamples(), 1365);
     EXPECT_EQ(g.NumOfSam->text(), "1365");
     EXPECT_EQ(g.UpDown1001->maximum(), 1365);
 
     // Unticking raises the maximum but not the count.
-    w->clearCalculationRequests();
+    testkit::CalcRequests requests(w->calculation());
     g.activeBox[5]->click();
-    EXPECT_EQ(w->MaxSamples(), 1638);
+    EXPECT_EQ(w->document().MaxSamples(), 1638);
     EXPECT_EQ(g.NumOfSam->text(), "1365");
-    EXPECT_EQ(w->calculationRequests(), (Requests{{5, 5}}));
-    EXPECT_TRUE(w->isModified());
+    EXPECT_EQ(requests.list, (Requests{{5, 5}}));
+    EXPECT_TRUE(w->document().isModified());
 
     // With "Set max number" the count follows the maximum and the field is read-only.
     g.CheckBox6->click();
@@ -269,20 +277,20 @@ TEST_F(MainWindowTest, CopySettingsCopiesEverythingAndSwitchesTheFormKind) {
     OutputPage& dst = w->output(0);
 
     // No source chosen: nothing happens.
-    w->clearCalculationRequests();
+    testkit::CalcRequests requests(w->calculation());
     dst.copyButton->click();
-    EXPECT_TRUE(w->calculationRequests().empty());
-    EXPECT_EQ(w->forms().Outputs[0].Form, FormKind::Sine);
+    EXPECT_TRUE(requests.list.empty());
+    EXPECT_EQ(w->document().forms().Outputs[0].Form, FormKind::Sine);
 
     dst.copySource->setCurrentIndex(1); // "Output 3"
     dst.copyButton->click();
-    EXPECT_EQ(w->forms().Outputs[0], w->forms().Outputs[2]);
+    EXPECT_EQ(w->document().forms().Outputs[0], w->document().forms().Outputs[2]);
     EXPECT_TRUE(dst.formItems[1]->isChecked());
     EXPECT_EQ(dst.amplitude[3]->text(), "1,5");
     EXPECT_TRUE(dst.en[3]->isChecked());
     EXPECT_EQ(dst.pulse[0]->text(), "5");
     EXPECT_EQ(dst.offset->text(), "-2");
-    EXPECT_EQ(w->calculationRequests(), (Requests{{0, 0}, {0, 0}}));
+    EXPECT_EQ(requests.list, (Requests{{0, 0}, {0, 0}}));
 }
 
 TEST_F(MainWindowTest, SweepSwitchEnablesItsFields) {
@@ -290,16 +298,16 @@ TEST_F(MainWindowTest, SweepSwitchEnablesItsFields) {
     g.SwapEnabled->click();
     EXPECT_FALSE(g.Freq->isEnabled());
     EXPECT_TRUE(g.StartFreq->isEnabled() && g.Time->isEnabled() && g.SwapCyclic->isEnabled());
-    EXPECT_TRUE(w->isModified());
+    EXPECT_TRUE(w->document().isModified());
     g.SwapEnabled->click();
     EXPECT_TRUE(g.Freq->isEnabled());
     EXPECT_FALSE(g.StartFreq->isEnabled());
 }
 
 TEST_F(MainWindowTest, PageSwitchMarksTheFormsModified) {
-    EXPECT_FALSE(w->isModified());
+    EXPECT_FALSE(w->document().isModified());
     w->pages()->setCurrentIndex(3);
-    EXPECT_TRUE(w->isModified());
+    EXPECT_TRUE(w->document().isModified());
 }
 
 } // namespace

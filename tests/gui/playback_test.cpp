@@ -1,7 +1,7 @@
 // The real frequency beside the fields and the converter limits on the charts.
 #include "app/ombrix.h"
-#include "gui/common/elidedlabel.h"
 #include "gui/charts/chartview.h"
+#include "gui/common/elidedlabel.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -15,7 +15,7 @@ namespace {
 
 TEST(Playback, RealFrequencyFollowsTheFrequencyAndTheSampleCount) {
     TOmbrix w;
-    w.finishCalculation();
+    w.calculation().finishCalculation();
     const QString sep(QChar(w.decimalSeparator()));
     EXPECT_EQ(w.general().realFreq->text(), "Device plays 1000 Hz (exact)");
     w.general().NumOfSam->setText("8192");
@@ -29,28 +29,28 @@ TEST(Playback, RealFrequencyFollowsTheFrequencyAndTheSampleCount) {
     w.general().StartFreq->setText("100");
     w.general().StopFreq->setText("300");
     EXPECT_TRUE(w.general().realSweep->text().startsWith("Device plays 100"));
-    w.finishCalculation();
+    w.calculation().finishCalculation();
 }
 
 TEST(Playback, OutputsBeyondTheConverterRangeAreMarked) {
     TOmbrix w;
-    w.finishCalculation();
+    w.calculation().finishCalculation();
     EXPECT_TRUE(w.limitsPanel()->isHidden());
     OutputPage& o = w.output(1);
     o.amplitude[0]->setText("5"); // beyond the +/-4.096 V of VRef1
     o.en[0]->click();
-    w.finishCalculation();
+    w.calculation().finishCalculation();
     // Output 2 is not active yet: nothing will be sent, nothing is limited.
     EXPECT_FALSE(o.chart->limitLinesVisible());
     w.general().activeBox[1]->click();
-    w.finishCalculation();
+    w.calculation().finishCalculation();
     EXPECT_TRUE(o.chart->limitLinesVisible());
     EXPECT_FALSE(w.output(0).chart->limitLinesVisible());
     EXPECT_EQ(w.limitsPanel()->fullText(), "Limited when sent: Output 2");
     EXPECT_FALSE(w.limitsPanel()->isHidden());
     o.amplitude[0]->setText("4");
-    w.CalculateForms(1, 1);
-    w.finishCalculation();
+    w.calculation().CalculateForms(1, 1);
+    w.calculation().finishCalculation();
     EXPECT_FALSE(o.chart->limitLinesVisible());
     EXPECT_TRUE(w.limitsPanel()->isHidden());
 }

@@ -9,18 +9,16 @@
 
 namespace ombrix::testkit {
 
-SimulatorWindow::SimulatorWindow() : w(std::make_unique<TOmbrix>()) {
+SimulatorWindow::SimulatorWindow()
+    : w(std::make_unique<TOmbrix>(
+          LinkSetup{makeUnpacedProgramPort(clock), &clock,
+                    [] { return std::optional(QStringList{"Simulator"}); }})),
+      panel(&w->controlPanel()), settings(&w->settingsForm()) {
     w->setMessageHandler([this](const QString& t, const QString&) { messages.push_back(t); });
-    panel = new TControlPanelForm(w.get());
-    settings = new TSettingsForm(w.get(), [] { return std::optional(QStringList{"Simulator"}); });
-    w->attachWindows(panel, settings, nullptr, nullptr);
-    auto device = std::make_unique<DeviceController>(w->deviceBindings(),
-                                                     makeUnpacedProgramPort(clock), clock);
-    device->setMessageHook([this](const MessageRequest& r) {
+    w->link().device().setMessageHook([this](const MessageRequest& r) {
         messages.push_back(r.text);
         return true;
     });
-    w->setDevice(std::move(device));
 }
 
 SimulatorWindow::~SimulatorWindow() {
@@ -30,13 +28,13 @@ SimulatorWindow::~SimulatorWindow() {
 void SimulatorWindow::connectToSimulator() {
     settings->PortSelect_ComboBox->setEditText("Simulator");
     settings->ButtonOKClick();
-    w->toolButton(3)->click();
+    w->actions().connectButton->click();
 }
 
 bool SimulatorWindow::sendAll() {
-    QSignalSpy done(w->device(), &DeviceController::transferFinished);
-    w->toolButton(1)->click();
-    return !w->device()->transferRunning() || done.wait(20000);
+    QSignalSpy done(&w->link().device(), &DeviceController::transferFinished);
+    w->actions().sendAllButton->click();
+    return !w->link().device().transferRunning() || done.wait(20000);
 }
 
 } // namespace ombrix::testkit

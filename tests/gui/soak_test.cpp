@@ -4,6 +4,7 @@
 //
 // OMBRIX_SOAK_REQUESTS sets the number of requests (default 2000), OMBRIX_SOAK_SEED the seed.
 #include "app/ombrix.h"
+#include "calcrequests.h"
 #include "core/compute/calcexpress.h"
 #include "core/compute/calculationrun.h"
 #include "core/compute/spectrum.h"
@@ -107,7 +108,7 @@ class RandomEditor {
             break;
         case 5:
             w_.general().NumOfSam->setText(
-                QString::number(pick(2, std::min(w_.MaxSamples(), 20000))));
+                QString::number(pick(2, std::min(w_.document().MaxSamples(), 20000))));
             break;
         case 6: {
             QAction* views[] = {menu->Form1, menu->FFTamplitude1, menu->FFTreal1, menu->FFTimag1,
@@ -126,7 +127,7 @@ class RandomEditor {
 
     void request() {
         const int first = pick(0, kOutputCount - 1);
-        w_.CalculateForms(first, pick(first, kOutputCount - 1));
+        w_.calculation().CalculateForms(first, pick(first, kOutputCount - 1));
     }
 
   private:
@@ -144,9 +145,10 @@ TEST(Soak, BurstsOfRequestsEndWithTheLastConfigurationOnTheCharts) {
     std::vector<QString> messages;
     w.setMessageHandler([&](const QString& t, const QString&) { messages.push_back(t); });
     w.show();
-    w.finishCalculation();
+    w.calculation().finishCalculation();
     RandomEditor editor(w, seed);
-    auto sent = [&w] { return static_cast<long>(w.calculationRequests().size()); };
+    testkit::CalcRequests log(w.calculation());
+    auto sent = [&log] { return static_cast<long>(log.list.size()); };
     while (sent() < requests) {
         const int burst = editor.pick(1, 25);
         for (int i = 0; i < burst && sent() < requests; ++i) {
@@ -158,8 +160,8 @@ TEST(Soak, BurstsOfRequestsEndWithTheLastConfigurationOnTheCharts) {
     }
     // The last requests: back to the form view, then all six outputs at once.
     w.chartMenu()->Form1->trigger();
-    w.CalculateForms(0, kOutputCount - 1);
-    w.finishCalculation();
+    w.calculation().CalculateForms(0, kOutputCount - 1);
+    w.calculation().finishCalculation();
     QCoreApplication::processEvents();
     EXPECT_TRUE(messages.empty()) << messages.front().toStdString();
     ASSERT_EQ(w.chartMenu()->view(), ViewKind::Form);
@@ -169,7 +171,7 @@ TEST(Soak, BurstsOfRequestsEndWithTheLastConfigurationOnTheCharts) {
     TSpectrum engine;
     CollectingSink direct;
     std::atomic<bool> stop{false};
-    const CalcSnapshot snap{w.forms(), w.decimalSeparator(), ViewKind::Form,
+    const CalcSnapshot snap{w.document().forms(), w.decimalSeparator(), ViewKind::Form,
                             w.chartMenu()->fftSize(), w.chartMenu()->windowCode()};
     runCalculation(0, kOutputCount - 1, snap, calc, engine, direct, stop);
     ASSERT_TRUE(direct.complete);
@@ -186,14 +188,14 @@ TEST(Soak, BurstsOfRequestsEndWithTheLastConfigurationOnTheCharts) {
             if (chart->pointY(0, n) != expected[static_cast<std::size_t>(n)] && differing++ == 0)
                 firstDiffering = n;
         EXPECT_EQ(differing, 0) << "first at point " << firstDiffering;
-        EXPECT_EQ(w.samples(k), direct.published[static_cast<std::size_t>(k)]);
+        EXPECT_EQ(w.calculation().samples(k), direct.published[static_cast<std::size_t>(k)]);
         EXPECT_FALSE(expected.empty());
     }
     std::printf("soak: %lld ms, last forms: N=%s\n",
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                            std::chrono::steady_clock::now() - start)
                                            .count()),
-                w.forms().General.NumOfSam.c_str());
+                w.document().forms().General.NumOfSam.c_str());
 }
 
 } // namespace

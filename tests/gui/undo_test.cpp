@@ -32,9 +32,9 @@ class UndoTest : public ::testing::Test {
         w->setMessageHandler([](const QString&, const QString&) {});
         w->show();
         QApplication::setActiveWindow(w.get());
-        w->finishCalculation();
+        w->calculation().finishCalculation();
     }
-    void TearDown() override { w->finishCalculation(); }
+    void TearDown() override { w->calculation().finishCalculation(); }
 
     // Types `text` into the field on its page and leaves it with Tab.
     void type(int page, QLineEdit* edit, const QString& text) {
@@ -43,7 +43,7 @@ class UndoTest : public ::testing::Test {
         edit->selectAll();
         QTest::keyClicks(edit, text);
         QTest::keyClick(edit, Qt::Key_Tab);
-        w->finishCalculation();
+        w->calculation().finishCalculation();
     }
     // One committed change drawn at random from what a user does to the forms.
     void randomChange(std::mt19937& rng) {
@@ -83,23 +83,23 @@ class UndoTest : public ::testing::Test {
             o.copyButton->click();
             break;
         }
-        w->finishCalculation();
+        w->calculation().finishCalculation();
     }
-    void trigger(const char* name) {
-        w->menuAction(name)->trigger();
-        w->finishCalculation();
+    void trigger(QAction* action) {
+        action->trigger();
+        w->calculation().finishCalculation();
     }
     std::array<std::vector<double>, kOutputCount> activeSamples() const {
         std::array<std::vector<double>, kOutputCount> s;
         for (int k = 0; k < kOutputCount; ++k)
-            if (k == 0 || w->forms().General.Active[static_cast<std::size_t>(k)])
-                s[static_cast<std::size_t>(k)] = w->samples(k);
+            if (k == 0 || w->document().forms().General.Active[static_cast<std::size_t>(k)])
+                s[static_cast<std::size_t>(k)] = w->calculation().samples(k);
         return s;
     }
 
     // The window with its Edit menu open, for the documentation.
     void saveEditMenuPicture() {
-        auto* edit = qobject_cast<QMenu*>(w->menuAction("Undo1")->parent());
+        auto* edit = qobject_cast<QMenu*>(w->actions().undo->parent());
         ASSERT_NE(edit, nullptr);
         edit->popup(w->mapToGlobal(w->menuBar()->actionGeometry(edit->menuAction()).bottomLeft()));
         testkit::saveMenuPicture(w.get(), {edit}, "edit-menu");
@@ -114,24 +114,24 @@ TEST_F(UndoTest, UndoingEveryStepGivesBackTheStartAndRedoingGivesBackTheEnd) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         SetUp();
         std::mt19937 rng(seed);
-        const FormsConfig start = w->forms();
+        const FormsConfig start = w->document().forms();
         const auto startSamples = activeSamples();
         for (int i = 0; i < 25; ++i)
             randomChange(rng);
-        const FormsConfig end = w->forms();
+        const FormsConfig end = w->document().forms();
         const auto endSamples = activeSamples();
         int steps = 0;
-        while (w->menuAction("Undo1")->isEnabled() && steps < 100) {
-            trigger("Undo1");
+        while (w->actions().undo->isEnabled() && steps < 100) {
+            trigger(w->actions().undo);
             ++steps;
         }
         EXPECT_GT(steps, 5);
-        EXPECT_TRUE(w->forms() == start);
+        EXPECT_TRUE(w->document().forms() == start);
         EXPECT_EQ(activeSamples(), startSamples);
         for (int i = 0; i < steps; ++i)
-            trigger("Redo1");
-        EXPECT_FALSE(w->menuAction("Redo1")->isEnabled());
-        EXPECT_TRUE(w->forms() == end);
+            trigger(w->actions().redo);
+        EXPECT_FALSE(w->actions().redo->isEnabled());
+        EXPECT_TRUE(w->document().forms() == end);
         EXPECT_EQ(activeSamples(), endSamples);
         // The fields show the forms again.
         EXPECT_EQ(w->general().Freq->text().toStdString(), end.General.Freq);
@@ -146,30 +146,30 @@ TEST_F(UndoTest, UndoingBackToTheSavedFormsClearsTheModifiedMark) {
     prompts.saveFileName = [file] { return file; };
     w->setPrompts(prompts);
     type(1, w->output(0).amplitude[0], "2");
-    w->SaveAs();
+    w->document().SaveAs();
     type(1, w->output(0).amplitude[0], "1.5");
-    EXPECT_TRUE(w->isModified());
-    trigger("Undo1");
+    EXPECT_TRUE(w->document().isModified());
+    trigger(w->actions().undo);
     EXPECT_EQ(w->output(0).amplitude[0]->text(), "2");
-    EXPECT_FALSE(w->isModified());
-    trigger("Redo1");
-    EXPECT_TRUE(w->isModified());
+    EXPECT_FALSE(w->document().isModified());
+    trigger(w->actions().redo);
+    EXPECT_TRUE(w->document().isModified());
 
     // Open is a step like the others: undoing it brings back the forms it replaced and the
     // file they belong to, so that Save does not write them over the opened file.
     const QString other = dir.filePath("other.set");
     ASSERT_TRUE(QFile::copy(file, other));
     type(0, w->general().Freq, "250");
-    ASSERT_TRUE(w->openFile(other));
-    w->finishCalculation();
+    ASSERT_TRUE(w->document().openFile(other));
+    w->calculation().finishCalculation();
     EXPECT_EQ(w->general().Freq->text(), "1000");
-    trigger("Undo1");
+    trigger(w->actions().undo);
     EXPECT_EQ(w->general().Freq->text(), "250");
-    EXPECT_EQ(w->currentFileName().toStdString(), file.toStdString());
-    trigger("Redo1");
+    EXPECT_EQ(w->document().currentFileName().toStdString(), file.toStdString());
+    trigger(w->actions().redo);
     EXPECT_EQ(w->general().Freq->text(), "1000");
-    EXPECT_EQ(w->currentFileName().toStdString(), other.toStdString());
-    trigger("Undo1");
+    EXPECT_EQ(w->document().currentFileName().toStdString(), other.toStdString());
+    trigger(w->actions().undo);
     saveEditMenuPicture();
 }
 
@@ -190,8 +190,8 @@ TEST_F(UndoTest, CtrlZInAFieldBeingTypedUndoesTheTypingOnly) {
 TEST_F(UndoTest, OpenWritesTheFilesFormsExactly) {
     for (int k = 1; k < kOutputCount - 1; ++k)
         w->general().activeBox[static_cast<std::size_t>(k)]->click();
-    w->finishCalculation();
-    FormsConfig f = w->forms();
+    w->calculation().finishCalculation();
+    FormsConfig f = w->document().forms();
     f.General.Active = {true, false, false, false, false, false};
     f.General.NumOfSam = "6000";
     f.General.Freq = "100";
@@ -202,11 +202,11 @@ TEST_F(UndoTest, OpenWritesTheFilesFormsExactly) {
     const std::vector<unsigned char> image = encodeForms(f);
     file.write(reinterpret_cast<const char*>(image.data()), static_cast<qint64>(image.size()));
     file.close();
-    ASSERT_TRUE(w->openFile(name));
-    w->finishCalculation();
-    EXPECT_TRUE(w->forms() == f);
+    ASSERT_TRUE(w->document().openFile(name));
+    w->calculation().finishCalculation();
+    EXPECT_TRUE(w->document().forms() == f);
     EXPECT_EQ(w->general().NumOfSam->text(), "6000");
-    EXPECT_EQ(w->samples(0).size(), 6000u);
+    EXPECT_EQ(w->calculation().samples(0).size(), 6000u);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 // OMBRIX_MODEL_ACTIONS sets the number of actions (default 200), OMBRIX_MODEL_SEED the seed
 // (`make model-test ACTIONS=2000 SEED=7`).
 #include "app/ombrix.h"
+#include "calcrequests.h"
 #include "core/compute/calcexpress.h"
 #include "core/compute/calculationrun.h"
 #include "core/compute/spectrum.h"
@@ -82,8 +83,8 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
         w->show();
         QApplication::setActiveWindow(w.get());
         connectToSimulator();
-        ASSERT_TRUE(w->device()->isConnected());
-        w->finishCalculation();
+        ASSERT_TRUE(w->link().device().isConnected());
+        w->calculation().finishCalculation();
     }
 
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); }
@@ -134,7 +135,7 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
     void openWithEquation() {
         static const char* const equations[] = {"sin(X)",  "X/3-1", "cos(2*X)+0.5",
                                                 "1/(x-x)", "2+",    "ln(X)"};
-        FormsConfig f = w->forms();
+        FormsConfig f = w->document().forms();
         const int k = pick(0, kOutputCount - 1);
         f.Outputs[static_cast<std::size_t>(k)].Form = FormKind::Equation;
         f.Outputs[static_cast<std::size_t>(k)].Equation = equations[pick(0, 5)];
@@ -144,7 +145,7 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
         const std::vector<unsigned char> bytes = encodeForms(f);
         file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
         file.close();
-        ASSERT_TRUE(w->openFile(name));
+        ASSERT_TRUE(w->document().openFile(name));
         trail += " output " + std::to_string(k + 1) + " " +
                  f.Outputs[static_cast<std::size_t>(k)].Equation;
     }
@@ -218,7 +219,7 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
 
     // The window's fields against the forms it holds.
     void checkFields() {
-        const FormsConfig& f = w->forms();
+        const FormsConfig& f = w->document().forms();
         const GeneralPage& g = w->general();
         EXPECT_EQ(g.Freq->text().toStdString(), f.General.Freq);
         EXPECT_EQ(g.NumOfSam->text().toStdString(), f.General.NumOfSam);
@@ -244,12 +245,9 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
 
     // The samples, the charts and a direct calculation of the forms; returns the outcome.
     RunOutcome checkSamples() {
-        const CalcSnapshot snap{w->forms(),
-                                w->decimalSeparator(),
-                                ViewKind::Form,
-                                w->chartMenu()->fftSize(),
-                                w->chartMenu()->windowCode(),
-                                {}};
+        const CalcSnapshot snap{
+            w->document().forms(),     w->decimalSeparator(),        ViewKind::Form,
+            w->chartMenu()->fftSize(), w->chartMenu()->windowCode(), {}};
         TCalcExpress calc(w->decimalSeparator());
         TSpectrum engine;
         DirectSink direct;
@@ -258,7 +256,7 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
             runCalculation(0, kOutputCount - 1, snap, calc, engine, direct, stop);
         const bool formView = w->chartMenu()->view() == ViewKind::Form;
         for (int k = 0; k < kOutputCount; ++k) {
-            const std::vector<double>& held = w->samples(k);
+            const std::vector<double>& held = w->calculation().samples(k);
             const auto& expected = direct.published[static_cast<std::size_t>(k)];
             EXPECT_EQ(held, expected) << "output " << k + 1;
             if (formView) {
@@ -275,14 +273,14 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
     void checkSendAll(const RunOutcome& outcome) {
         // The spectrum views hold no samples to send: Send all waits for the form view.
         const bool formView = w->chartMenu()->view() == ViewKind::Form;
-        ASSERT_EQ(w->toolButton(1)->isEnabled(), formView);
+        ASSERT_EQ(w->actions().sendAllButton->isEnabled(), formView);
         if (!formView)
             return;
         messages.clear();
-        QSignalSpy done(w->device(), &DeviceController::transferFinished);
-        QTest::mouseClick(w->toolButton(1), Qt::LeftButton);
-        ASSERT_TRUE(!w->device()->transferRunning() || done.wait(20000));
-        const FormsConfig& f = w->forms();
+        QSignalSpy done(&w->link().device(), &DeviceController::transferFinished);
+        QTest::mouseClick(w->actions().sendAllButton, Qt::LeftButton);
+        ASSERT_TRUE(!w->link().device().transferRunning() || done.wait(20000));
+        const FormsConfig& f = w->document().forms();
         // A changed sample count recalculates first, which tells a failed equation again.
         std::vector<std::string> told;
         for (const QString& m : messages)
@@ -301,7 +299,7 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
         ASSERT_TRUE(numbers) << error;
         const QJsonObject state =
             QJsonDocument::fromJson(
-                QByteArray::fromStdString(testkit::simulatorStateJson(w->device()->port())))
+                QByteArray::fromStdString(testkit::simulatorStateJson(w->link().device().port())))
                 .object();
         const QJsonArray outputs = state["outputs"].toArray();
         for (int k = 0; k < kOutputCount; ++k) {
@@ -310,7 +308,7 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
             const double step =
                 sampleStep(static_cast<double>(k < 2 ? numbers->vref1 : numbers->vref2));
             const QJsonArray codes = outputs[k].toObject()["codes"].toArray();
-            const std::vector<double>& held = w->samples(k);
+            const std::vector<double>& held = w->calculation().samples(k);
             ASSERT_EQ(codes.size(), static_cast<qsizetype>(held.size())) << "output " << k + 1;
             for (std::size_t j = 0; j < held.size(); ++j)
                 ASSERT_EQ(codes[static_cast<qsizetype>(j)].toInt(), sampleCode(held[j], step))
@@ -341,13 +339,14 @@ TEST_F(WindowModelTest, RandomUseKeepsWindowSamplesAndDeviceInStep) {
     const auto seed = static_cast<unsigned>(environmentNumber("OMBRIX_MODEL_SEED", 20261209));
     std::printf("window model: %ld actions, seed %u\n", actions, seed);
     rng.seed(seed);
+    testkit::CalcRequests requests(w->calculation());
     for (long i = 0; i < actions && !HasFatalFailure(); ++i) {
         sendAll = false;
-        w->clearCalculationRequests();
+        requests.list.clear();
         act();
-        for (auto [a, b] : w->calculationRequests())
+        for (auto [a, b] : requests.list)
             trail += " [" + std::to_string(a) + "," + std::to_string(b) + "]";
-        w->finishCalculation();
+        w->calculation().finishCalculation();
         SCOPED_TRACE("action " + std::to_string(i) + ": " + trail);
         checkFields();
         const RunOutcome outcome = checkSamples();

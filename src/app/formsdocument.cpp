@@ -1,0 +1,254 @@
+#include "app/formsdocument.h"
+
+#include "app/userprompts.h"
+#include "core/model/numbertext.h"
+#include "core/model/sampleexport.h"
+#include "core/model/settingsfile.h"
+#include "gui/common/recentforms.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace ombrix {
+
+namespace {
+
+// Writes `bytes` to a temporary file renamed over `name`: a failed write leaves the previous
+// file whole. Empty on success, else the error's text.
+QString writeWhole(const QString& name, const char* bytes, qint64 size) {
+    QSaveFile file(name);
+    const bool ok =
+        file.open(QIODevice::WriteOnly) && file.write(bytes, size) == size && file.commit();
+    return ok ? QString() : file.errorString();
+}
+
+} // namespace
+
+FormsDocument::FormsDocument(Commands commands, Hooks hooks, UserPrompts& prompts, char sep)
+    : commands_(commands), prompts_(prompts), sep_(sep), hooks_(std::move(hooks)) {
+    recent_ = new RecentForms(
+        commands_.recentMenu, [this](const QString& name) { openFile(name); }, this);
+    // Rebuilt on every opening, so that files deleted meanwhile show greyed out.
+    connect(commands_.fileMenu, &QMenu::aboutToShow, recent_, &RecentForms::refresh);
+    connect(commands_.undo, &QAction::triggered, this, &FormsDocument::undoForms);
+    connect(commands_.redo, &QAction::triggered, this, &FormsDocument::redoForms);
+    refreshUndoActions();
+}
+
+FormsDocument::~FormsDocument() = default;
+
+void FormsDocument::setFileName(const QString& name) {
+    fileName_ = name;
+    commands_.save->setEnabled(!fileName_.isEmpty());
+}
+
+bool FormsDocument::Save() {
+    // Every text must keep its value in its field: a long number written by a rule is rounded
+    // (and shown and recalculated so), anything else that does not fit refuses the save.
+    FormsConfig fitted = forms_;
+    if (const std::optional<std::string> error = fitFormsToFile(fitted, sep_)) {
+        prompts_.showMessage(QString::fromStdString(*error), "Error");
+        return false;
+    }
+    if (!(fitted == forms_)) {
+        hooks_.applyForms(fitted);
+        hooks_.calculate(0, kOutputCount - 1);
+    }
+    const std::vector<unsigned char> image = encodeForms(forms_);
+    const QString error = writeWhole(fileName_, reinterpret_cast<const char*>(image.data()),
+                                     static_cast<qint64>(image.size()));
+    if (!error.isEmpty()) {
+        prompts_.showMessage(
+            QStringLiteral("Could not save the forms to \"%1\": %2").arg(fileName_, error),
+            "Error");
+        return false;
+    }
+    recent_->add(fileName_);
+    history_.markSaved();
+    return true;
+}
+
+void FormsDocument::SaveAs() {
+    modified_ = true;
+    const QString name = prompts_.saveFileName();
+    if (name.isEmpty())
+        return;
+    setFileName(name);
+    Save();
+}
+
+void FormsDocument::SaveIfPossible() {
+    if (modified_ && !fileName_.isEmpty())
+        Save();
+    else
+        SaveAs();
+}
+
+void FormsDocument::Open() {
+    modified_ = true;
+    const QString name = prompts_.openFileName();
+    if (!name.isEmpty())
+        openFile(name);
+}
+
+bool FormsDocument::openFile(const QString& name) {
+    modified_ = true;
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        prompts_.showMessage(
+            QStringLiteral("Could not open \"%1\": %2").arg(name, file.errorString()), "Error");
+        return false;
+    }
+    // One byte more than an image holds, so that a longer file is seen as such.
+    const QByteArray bytes = file.read(static_cast<qint64>(kFormsFileSize) + 1);
+    FormsConfig loaded = forms_;
+    const std::optional<std::string> error =
+        decodeForms(std::span(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                              static_cast<size_t>(bytes.size())),
+                    sep_, loaded);
+    if (error) {
+        prompts_.showMessage(QStringLiteral("\"%1\" is not a forms settings file: %2")
+                                 .arg(name, QString::fromStdString(*error)),
+                             "Error");
+        return false;
+    }
+    // Only a file that was read becomes the current one: Save must never overwrite a file
+    // whose forms were refused.
+    const FormsHistory::FileSwitch opened{fileName_.toStdString(), name.toStdString()};
+    setFileName(name);
+    hooks_.applyForms(loaded);
+    {
+        const HistoryPause pause(*this);
+        hooks_.calculate(0, kOutputCount - 1);
+    }
+    // One undo step: the forms and the file before Open come back.
+    formsCommitted(opened);
+    history_.markSaved();
+    recent_->add(name);
+    return true;
+}
+
+void FormsDocument::openDroppedFile(const QString& name) {
+    if (modified_)
+        offerToSave();
+    openFile(name);
+}
+
+void FormsDocument::offerToSave() {
+    if (!prompts_.askYesNo("Would you like to save this forms?", "Confirm"))
+        return;
+    if (!fileName_.isEmpty()) {
+        Save();
+        return;
+    }
+    const QString name = prompts_.saveFileName();
+    if (!name.isEmpty()) {
+        fileName_ = name;
+        Save();
+    }
+}
+
+void FormsDocument::NewSample() {
+    if (modified_) {
+        offerToSave();
+        modified_ = false;
+    }
+    hooks_.applyForms(newForms());
+    hooks_.enableForNewForms();
+    hooks_.calculate(0, kOutputCount - 1);
+}
+
+void FormsDocument::exportClick() {
+    hooks_.finishCalculation(); // export what the charts will show, not a run half done
+    const QString name = prompts_.exportFileName();
+    if (!name.isEmpty())
+        ExportSamples(name);
+}
+
+bool FormsDocument::ExportSamples(const QString& name) {
+    // The latest computed period of every active output, as the transfer would read it.
+    const Samples& samples = hooks_.samples();
+    std::string error;
+    std::vector<unsigned char> bytes;
+    if (name.endsWith(".wav", Qt::CaseInsensitive)) {
+        const double n = parseInteger(forms_.General.NumOfSam).value_or(0);
+        const double f = static_cast<double>(parseNumber(forms_.General.Freq, sep_).value_or(0));
+        if (auto wav = samplesWav(samples, forms_.General.Active, n * f, error))
+            bytes = std::move(*wav);
+    } else if (auto csv = samplesCsv(samples, forms_.General.Active, error)) {
+        bytes.assign(csv->begin(), csv->end());
+    }
+    if (bytes.empty()) {
+        prompts_.showMessage(
+            QStringLiteral("Could not export the samples: %1").arg(QString::fromStdString(error)),
+            "Error");
+        return false;
+    }
+    const QString writeError = writeWhole(name, reinterpret_cast<const char*>(bytes.data()),
+                                          static_cast<qint64>(bytes.size()));
+    if (!writeError.isEmpty())
+        prompts_.showMessage(QStringLiteral("Could not write \"%1\": %2").arg(name, writeError),
+                             "Error");
+    return writeError.isEmpty();
+}
+
+void FormsDocument::refreshUndoActions() {
+    commands_.undo->setEnabled(history_.canUndo());
+    commands_.redo->setEnabled(history_.canRedo());
+}
+
+void FormsDocument::formsCommitted(const std::optional<FormsHistory::FileSwitch>& file) {
+    if (historyPaused_ > 0)
+        return;
+    if (history_.record(forms_, file) && !modified_)
+        history_.markSaved(); // a change the forms do not count as a modification (New)
+    refreshUndoActions();
+}
+
+void FormsDocument::resetHistory() {
+    history_.reset(forms_);
+    refreshUndoActions();
+}
+
+void FormsDocument::undoForms() {
+    formsCommitted(); // a change not yet recorded is undone first
+    if (const FormsConfig* state = history_.undo())
+        restoreForms(*state);
+}
+
+void FormsDocument::redoForms() {
+    if (const FormsConfig* state = history_.redo())
+        restoreForms(*state);
+}
+
+void FormsDocument::restoreForms(const FormsConfig& state) {
+    const FormsConfig before = forms_;
+    {
+        const HistoryPause pause(*this);
+        hooks_.restoreForms(state);
+    }
+    // Undoing Open makes the file it replaced the current one again (redoing it, the opened
+    // one), so that Save writes the forms to the file they came from.
+    if (const std::optional<std::string>& file = history_.movedToFile())
+        setFileName(QString::fromStdString(*file));
+    // What the change recalculated: every output when a general value differs, else the
+    // outputs whose forms differ.
+    int first = kOutputCount, last = -1;
+    for (int k = 0; k < kOutputCount; ++k)
+        if (before.General != state.General || before.Outputs[k] != state.Outputs[k]) {
+            first = std::min(first, k);
+            last = k;
+        }
+    if (last >= 0) {
+        const HistoryPause pause(*this);
+        hooks_.calculate(first, last);
+    }
+    modified_ = !history_.atSaved();
+    refreshUndoActions();
+}
+
+} // namespace ombrix
