@@ -286,7 +286,6 @@ void FieldBinding::updateSweepSteps() {
 }
 
 void FieldBinding::sampleCountChanged() {
-    sampleCountChanged_ = true;
     // While the user types the count, only the limits follow; leaving the field clamps.
     SampleCountChange c = NumOfSamChange(
         document_.forms().General, controlPanelFreq_, deviceSettings(), sep_,

@@ -64,9 +64,6 @@ class FieldBinding : public QObject {
     // The settings dialog's texts.
     const DeviceSettings& deviceSettings() const;
     long double MaxFrequency() const { return maxFrequency_; }
-    int trackBarMaximum() const { return trackBarMax_; }
-    bool SampleCountChanged() const { return sampleCountChanged_; }
-    void clearSampleCountChanged() { sampleCountChanged_ = false; }
     // The control panel's frequency text.
     const std::string& controlPanelFreq() const { return controlPanelFreq_; }
 
@@ -97,7 +94,6 @@ class FieldBinding : public QObject {
     std::unique_ptr<FieldRules> rules_;
     long double maxFrequency_ = 0;
     int trackBarMax_ = 0;
-    bool sampleCountChanged_ = false;
     std::string controlPanelFreq_ = "1000";
 };
 
