@@ -4,12 +4,11 @@
 // bound, the line time of every byte written (10 bits a byte) plus the exchanges' pauses.
 // Goal: at most 1.05.
 #include "core/device/protocol.h"
-#include "core/device/recordingui.h"
 #include "core/device/termiosport.h"
 #include "core/device/transfer.h"
 #include "sendallinput.h"
-
-#include "../tests/testkit/spawnline.h"
+#include "testkit/recordingui.h"
+#include "testkit/spawnline.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,6 +10,7 @@
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
+#include "testkit/spawnline.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,8 +25,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
-
-#include "../testkit/spawnline.h"
 
 #include <algorithm>
 #include <atomic>

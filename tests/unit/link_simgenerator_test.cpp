@@ -1,10 +1,10 @@
-#include "core/device/fakeclock.h"
-#include "core/device/fakeport.h"
 #include "core/device/protocol.h"
-#include "core/device/recordingui.h"
 #include "core/device/selectingport.h"
 #include "core/device/simport.h"
 #include "core/device/simstatejson.h"
+#include "testkit/fakeclock.h"
+#include "testkit/fakeport.h"
+#include "testkit/recordingui.h"
 
 #include <gtest/gtest.h>
 
