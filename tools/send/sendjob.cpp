@@ -272,7 +272,9 @@ std::string frameLine(const std::vector<std::uint8_t>& frame) {
 }
 
 DryRunPort::DryRunPort(Clock& clock, std::function<void(const std::vector<std::uint8_t>&)> onFrame)
-    : sim_(clock), splitter_(std::move(onFrame)) {}
+    : sim_(clock), splitter_(std::move(onFrame)) {
+    setTarget(&sim_);
+}
 
 bool DryRunPort::OpenPort(const std::string& name, int baudIndex) {
     rememberName(name);
@@ -283,7 +285,7 @@ bool DryRunPort::WritePort(std::span<const std::uint8_t> bytes) {
     if (!sim_.IsOpen())
         return false;
     splitter_.feed(bytes);
-    return sim_.WritePort(bytes);
+    return ForwardingPort::WritePort(bytes);
 }
 
 int run(const Options& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
