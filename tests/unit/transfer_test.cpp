@@ -231,7 +231,6 @@ TEST_F(TransferTest, SweepTableWordsForASmallSweep) {
     in.general.StopFreq = "300";
     in.general.Step = "100";
     in.general.Time = "250";
-    in.general.FreqEnabled = false;
     run(in);
     const auto frames = headersIn(rig.port.writes());
     ASSERT_FALSE(frames.empty());

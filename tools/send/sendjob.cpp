@@ -236,7 +236,7 @@ std::optional<PreparedSend> prepareSend(const FormsConfig& forms, const DeviceSe
     in.settings = settings;
     in.sep = kSep;
     in.samples = std::move(*samples);
-    in.general = transferGeneral(g);
+    in.general = g;
     auto plan = planTransfer(in, error);
     if (!plan)
         return std::nullopt;
@@ -372,10 +372,7 @@ int run(const Options& o, std::ostream& out, std::ostream& err, bool errIsTermin
     }
 
     if (code == ExitOk && o.start) {
-        OutputFlags active{};
-        for (std::size_t k = 0; k < active.size(); ++k)
-            active[k] = input.general.Active[k];
-        const std::uint8_t mask = startAll(active);
+        const std::uint8_t mask = startAll(input.general.Active);
         if (commands.SendPanelRunMask(mask) == ReplyOk) {
             commands.RunMask = mask;
             (o.dryRun ? err : out) << "Started output" << (std::popcount(mask) > 1 ? "s " : " ")
