@@ -109,8 +109,8 @@ class DeviceControllerTest : public ::testing::Test {
         TOmbrix* main = w.get();
         b.forms = [main] { return main->forms(); };
         b.samples = [main] {
-            std::array<std::vector<double>, kTransferOutputs> s;
-            for (int k = 0; k < kTransferOutputs; ++k)
+            std::array<std::vector<double>, kOutputCount> s;
+            for (int k = 0; k < kOutputCount; ++k)
                 s[static_cast<std::size_t>(k)] = main->samples(k);
             return s;
         };

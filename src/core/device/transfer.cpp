@@ -89,7 +89,7 @@ std::optional<TransferPlan> planTransfer(const TransferInput& in, std::string& e
     plan.reference2 = referenceCode(static_cast<double>(numbers->vref2));
 
     int active = 1;
-    for (int k = 1; k < kTransferOutputs; ++k)
+    for (int k = 1; k < kOutputCount; ++k)
         if (g.Active[static_cast<std::size_t>(k)]) {
             plan.activeMask |= static_cast<std::uint8_t>(1u << k);
             ++active;
@@ -97,7 +97,7 @@ std::optional<TransferPlan> planTransfer(const TransferInput& in, std::string& e
 
     // An output the device is to play must hold a period: an empty store means its calculation
     // failed, and its zeros would be sent as if they were the waveform.
-    for (int k = 0; k < kTransferOutputs; ++k) {
+    for (int k = 0; k < kOutputCount; ++k) {
         if (!(plan.activeMask & (1u << k)))
             continue;
         const auto& store = in.samples[static_cast<std::size_t>(k)];
@@ -163,7 +163,7 @@ void SendThread(DeviceCommands& commands, TransferProgress& progress, const Tran
     Transact(port, clock, ui, sweepOffFrame(), Exchange::Command);
 
     std::uint8_t ordinal = 0;
-    for (int i = 0; i < kTransferOutputs && !stop; ++i) {
+    for (int i = 0; i < kOutputCount && !stop; ++i) {
         if (!(plan.activeMask & (1u << i)))
             continue;
         const std::vector<std::uint16_t> words = sampleWords(in, plan, i);

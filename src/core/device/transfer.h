@@ -3,8 +3,6 @@
 // or the zero sweep frame, and the end steps. It works on a snapshot of the forms, the device
 // settings and the sample store taken when it starts, and runs on a thread of its own
 // (TransferThread) beside the user interface, which only the reporting interfaces reach.
-//
-// This header keeps clear of frame.h so that it can be included beside the forms model.
 #pragma once
 
 #include "core/device/devicecommands.h"
@@ -23,8 +21,6 @@
 
 namespace ombrix {
 
-inline constexpr int kTransferOutputs = 6;
-
 // Everything a transfer reads, taken when it starts.
 struct TransferInput {
     bool sendAll = true; // SendAllFlag
@@ -32,7 +28,7 @@ struct TransferInput {
     // the main frequency counts as enabled while the sweep is off, as the main window has it.
     GeneralSettings general;
     DeviceSettings settings;
-    std::array<std::vector<double>, kTransferOutputs> samples; // volts, one period per output
+    std::array<std::vector<double>, kOutputCount> samples; // volts, one period per output
     char sep = '.';
 };
 
