@@ -5,12 +5,12 @@
 // - Paced: as the program runs it, the simulator paced at 57600 baud on the system clock.
 // - CpuOnly: unpaced on a clock that does not wait, so that only the CPU time of the link is
 //   measured; the worst case for the log, which then shows its own cost per frame and word.
-#include "core/device/fakeclock.h"
 #include "core/device/linelog.h"
-#include "core/device/recordingui.h"
 #include "core/device/simport.h"
 #include "core/device/transfer.h"
 #include "sendallinput.h"
+#include "testkit/fakeclock.h"
+#include "testkit/recordingui.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,13 +3,13 @@
 // terminal whose line runs at a true byte rate. Reported: the elapsed time over its lower
 // bound, the line time of every byte written (10 bits a byte) plus the exchanges' pauses.
 // Goal: at most 1.05.
+#include "core/device/forwardingport.h"
 #include "core/device/protocol.h"
-#include "core/device/recordingui.h"
 #include "core/device/termiosport.h"
 #include "core/device/transfer.h"
 #include "sendallinput.h"
-
-#include "../tests/testkit/spawnline.h"
+#include "testkit/recordingui.h"
+#include "testkit/spawnline.h"
 
 #include <benchmark/benchmark.h>
 
@@ -51,23 +51,9 @@ class DevsimProcess {
 // The terminal port, its line reckoned at `baud`. 115200 baud is beyond the device's
 // line-speed table (57600 at most): the terminal opens at 57600 and the link reckons the
 // rate the simulator runs the line at, as over an adapter whose line is faster.
-class RatedPort final : public SerialPort {
+class RatedPort final : public ForwardingPort {
   public:
-    explicit RatedPort(int baud) : baud_(baud) {}
-    bool OpenPort(const std::string& name, int baudIndex) override {
-        rememberName(name);
-        return inner_.OpenPort(name, baudIndex);
-    }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    void SetPortEvents() override { inner_.SetPortEvents(); }
-    bool WritePort(std::span<const std::uint8_t> bytes) override { return inner_.WritePort(bytes); }
-    std::size_t ReadInto(std::uint8_t* into, std::size_t maxCount) override {
-        return inner_.ReadInto(into, maxCount);
-    }
-    bool WaitReadable(int timeoutMs) override { return inner_.WaitReadable(timeoutMs); }
-    void FlushPort() override { inner_.FlushPort(); }
-    void PurgeTransmit() override { inner_.PurgeTransmit(); }
-    bool ClosePort() override { return inner_.ClosePort(); }
+    explicit RatedPort(int baud) : baud_(baud) { setTarget(&inner_); }
     int LineBaud() const override { return inner_.IsOpen() ? baud_ : 0; }
 
   private:

@@ -2,14 +2,14 @@
 // the other, with each of its reply faults.
 #include "core/device/clock.h"
 #include "core/device/protocol.h"
-#include "core/device/recordingui.h"
 #include "core/device/termiosport.h"
 #include "core/device/transfer.h"
+#include "testkit/recordingui.h"
 
 #include <gtest/gtest.h>
 
-#include "../testkit/spawnline.h"
 #include "../unit/commands_testkit.h"
+#include "testkit/spawnline.h"
 
 #include <cerrno>
 #include <chrono>

@@ -3,7 +3,6 @@
 // the control panel opening beside the window.
 #include "app/ombrix.h"
 #include "core/device/devicecommands.h"
-#include "core/device/fakeclock.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
 #include "gui/common/placement.h"
@@ -12,6 +11,7 @@
 #include "gui/dialogs/settingsform.h"
 #include "simprobe.h"
 #include "simwindow.h"
+#include "testkit/fakeclock.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,12 +3,12 @@
 #include "app/ombrix.h"
 #include "core/device/devicecommands.h"
 #include "core/device/encodings.h"
-#include "core/device/fakeclock.h"
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
 #include "simprobe.h"
 #include "simwindow.h"
+#include "testkit/fakeclock.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,11 +3,12 @@
 // whole way from the forms to what the generator holds, through the in-process "Simulator"
 // and through ombrix-devsim on a pseudo terminal.
 #include "app/ombrix.h"
-#include "core/device/fakeclock.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
 #include "simprobe.h"
+#include "testkit/fakeclock.h"
+#include "testkit/spawnline.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,8 +23,6 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
-
-#include "../testkit/spawnline.h"
 
 #include <cerrno>
 #include <csignal>

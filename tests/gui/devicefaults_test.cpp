@@ -5,11 +5,13 @@
 // messages caught by the hook instead of modal boxes.
 #include "app/ombrix.h"
 #include "core/device/encodings.h"
+#include "core/device/forwardingport.h"
 #include "core/device/termiosport.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
+#include "testkit/spawnline.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,8 +26,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
-
-#include "../testkit/spawnline.h"
 
 #include <algorithm>
 #include <atomic>
@@ -137,23 +137,16 @@ class Devsim {
 // The program's terminal port, which the test can move to another device while it stays
 // open at the same speed: the link is made with a healthy generator, then a transfer meets a
 // faulty one (devsim's faults hold from its first reply, so a faulty one cannot connect).
-class MovablePort final : public SerialPort {
+class MovablePort final : public ForwardingPort {
   public:
+    MovablePort() { setTarget(&inner_); }
     bool OpenPort(const std::string& name, int baudIndex) override {
-        rememberName(name);
         baudIndex_ = baudIndex;
-        return inner_.OpenPort(name, baudIndex);
+        return ForwardingPort::OpenPort(name, baudIndex);
     }
-    bool IsOpen() const override { return inner_.IsOpen(); }
-    void SetPortEvents() override { inner_.SetPortEvents(); }
-    bool WritePort(std::span<const std::uint8_t> bytes) override { return inner_.WritePort(bytes); }
-    std::size_t ReadInto(std::uint8_t* into, std::size_t maxCount) override {
-        return inner_.ReadInto(into, maxCount);
-    }
-    bool WaitReadable(int timeoutMs) override { return inner_.WaitReadable(timeoutMs); }
-    void FlushPort() override { inner_.FlushPort(); }
-    void PurgeTransmit() override { inner_.PurgeTransmit(); }
-    bool ClosePort() override { return inner_.ClosePort(); }
+    // No line time is reckoned: the generators here run on an unpaced line, and a reply's
+    // time-out counts from the moment its frame is written.
+    int LineBaud() const override { return 0; }
 
     // Reopens on `path` at the speed of the last open.
     bool moveTo(const std::string& path) {

@@ -4,7 +4,6 @@
 #include "app/ombrix.h"
 #include "core/device/crc16.h"
 #include "core/device/encodings.h"
-#include "core/device/fakeclock.h"
 #include "core/device/playback.h"
 #include "core/device/selectingport.h"
 #include "gui/device/controlpanel.h"
@@ -13,6 +12,7 @@
 #include "gui/monitor/devicemonitor.h"
 #include "gui/monitor/linelogwindow.h"
 #include "simprobe.h"
+#include "testkit/fakeclock.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "app/ombrix.h"
-#include "core/device/fakeclock.h"
 #include "gui/device/controlpanel.h"
 #include "gui/dialogs/settingsform.h"
+#include "testkit/fakeclock.h"
 
 #include <QString>
 

@@ -19,7 +19,6 @@
 #include "core/compute/synthesis.h"
 #include "core/device/devicecommands.h"
 #include "core/device/encodings.h"
-#include "core/device/fakeclock.h"
 #include "core/model/settingsfile.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
@@ -28,6 +27,7 @@
 #include "gui/dialogs/settingsform.h"
 #include "simprobe.h"
 #include "simwindow.h"
+#include "testkit/fakeclock.h"
 
 #include <QAction>
 #include <QApplication>

@@ -53,6 +53,10 @@ printf '#include "app/e.h"\n' >> "$tree"/src/gui/charts/d.cpp
 expect FAIL "gui includes app" 'src/gui/charts/d.cpp: includes "app/e.h"'
 printf '#include "core/model/a.h"\n' > "$tree"/src/gui/charts/d.cpp
 
+printf '#include "testkit/fakeport.h"\n' > "$tree"/src/app/f.cpp
+expect FAIL "program includes a test double" "src/app/f.cpp: includes a test double"
+rm "$tree"/src/app/f.cpp
+
 printf '#pragma once\n' > "$tree"/src/core/device/h.cpp
 expect FAIL "core source not built" "src/core/device/h.cpp: not built into ombrix_core"
 rm "$tree"/src/core/device/h.cpp

@@ -7,6 +7,8 @@
 #   src/core/device/   may include: core/model, core/compute, core/device
 #   src/core/**        never a Qt header
 #   src/gui/**         core, gui and Qt; never app/
+#   src/**             never a test double (testkit/)
+#   tests/testkit/**   core and testkit only (the fuzz build links it without Qt)
 #
 # Usage: check-layering.sh ROOT   (ROOT holds src/). Prints one line per violation.
 set -u
@@ -52,6 +54,17 @@ done
 for file in $(sources src/gui); do
     check_quoted "$file" core/ gui/
 done
+# The test doubles live in tests/testkit, out of every library of the program.
+for file in $(sources src); do
+    if grep -qE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"testkit/' "$file"; then
+        fail "$file: includes a test double"
+    fi
+done
+if [ -d tests/testkit ]; then
+    for file in $(sources tests/testkit); do
+        check_quoted "$file" core/ testkit/
+    done
+fi
 
 # ombrix_core lists exactly the .cpp files under src/core (paths relative to src/core).
 listed=$(grep -oE '[A-Za-z0-9_/]+\.cpp' src/core/CMakeLists.txt | sort -u)

@@ -4,13 +4,13 @@
 #pragma once
 
 #include "core/device/devicecommands.h"
-#include "core/device/fakeclock.h"
-#include "core/device/fakeport.h"
 #include "core/device/frame.h"
-#include "core/device/recordingui.h"
 #include "core/device/reply.h"
 #include "core/device/simgenerator.h"
 #include "core/device/transfer.h"
+#include "testkit/fakeclock.h"
+#include "testkit/fakeport.h"
+#include "testkit/recordingui.h"
 
 #include <mutex>
 #include <optional>

@@ -1,9 +1,9 @@
 // The line recorder at the port's seam: frames written in pieces become one entry each, replies
 // carry their judgement and time, failures are marked, the log keeps its newest entries, and
 // the image of a real device takes only what the device acknowledged.
-#include "core/device/fakeport.h"
 #include "core/device/linelog.h"
-#include "core/device/recordingui.h"
+#include "testkit/fakeport.h"
+#include "testkit/recordingui.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "core/device/crc16.h"
-#include "core/device/fakeport.h"
 #include "core/device/frame.h"
 #include "core/device/protocol.h"
+#include "testkit/fakeport.h"
 
 #include <gtest/gtest.h>
 

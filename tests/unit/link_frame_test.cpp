@@ -1,6 +1,6 @@
-#include "core/device/fakeport.h"
 #include "core/device/frame.h"
 #include "core/device/protocol.h"
+#include "testkit/fakeport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The link on a line as real ones are: stray, partial and late bytes spoil at most the
 // exchange they land in, and a reply's time-out counts from the moment its frame has left
 // the line, on the scripted port and on the in-process simulator.
-#include "core/device/fakeport.h"
 #include "core/device/protocol.h"
-#include "core/device/recordingui.h"
 #include "core/device/simport.h"
+#include "testkit/fakeport.h"
+#include "testkit/recordingui.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,11 @@
-#include "core/device/fakeclock.h"
-#include "core/device/fakeport.h"
+#include "core/device/forwardingport.h"
 #include "core/device/protocol.h"
-#include "core/device/recordingui.h"
 #include "core/device/selectingport.h"
 #include "core/device/simport.h"
 #include "core/device/simstatejson.h"
+#include "testkit/fakeclock.h"
+#include "testkit/fakeport.h"
+#include "testkit/recordingui.h"
 
 #include <gtest/gtest.h>
 
@@ -271,6 +272,46 @@ TEST(SelectingPort, OpensTheSimulatorByNameAndTheDeviceOtherwise) {
     const std::uint64_t t0 = clock.Ticks();
     EXPECT_EQ(WaitReply(port, clock, ui, 500), ReplyTimeout);
     EXPECT_EQ(clock.Ticks() - t0, 501U);
+}
+
+// The base of the selecting, dry-run and test ports: every call reaches the target, the name
+// stays with the forwarding port, and without a target it is a closed port that never waits.
+TEST(ForwardingPort, PassesEveryCallToItsTarget) {
+    FakeClock clock;
+    FakePort target(clock);
+    target.setLineBaud(9600);
+    ForwardingPort port(&target);
+
+    ASSERT_TRUE(port.OpenPort("ttyUSB3", 6));
+    EXPECT_EQ(target.opens(), (std::vector<std::pair<std::string, int>>{{"ttyUSB3", 6}}));
+    EXPECT_EQ(port.PortName(), "ttyUSB3");
+    EXPECT_TRUE(port.IsOpen());
+    port.SetPortEvents();
+    EXPECT_TRUE(port.WritePort(Bytes{1, 2}));
+    port.FlushPort();
+    port.PurgeTransmit();
+    EXPECT_EQ(target.writes(), (std::vector<Bytes>{{1, 2}}));
+    EXPECT_EQ(target.eventSetups(), 1);
+    EXPECT_EQ(target.flushCount(), 1);
+    EXPECT_EQ(target.purgeCount(), 1);
+    EXPECT_EQ(port.LineBaud(), 9600);
+    target.deliverAfter(20, Bytes{7, 8});
+    EXPECT_TRUE(port.WaitReadable(50));
+    EXPECT_EQ(port.ReadAvailable(64), 2U);
+    EXPECT_EQ(port.receiveBuffer()[1], 8);
+    EXPECT_TRUE(port.ClosePort());
+    EXPECT_FALSE(target.IsOpen());
+
+    ForwardingPort none;
+    const std::uint64_t t0 = clock.Ticks();
+    EXPECT_FALSE(none.OpenPort("COM2", 4));
+    EXPECT_EQ(none.PortName(), "COM2");
+    EXPECT_FALSE(none.IsOpen());
+    EXPECT_FALSE(none.WritePort(Bytes{1}));
+    EXPECT_FALSE(none.WaitReadable(500));
+    EXPECT_EQ(clock.Ticks(), t0);
+    EXPECT_EQ(none.LineBaud(), 0);
+    EXPECT_FALSE(none.ClosePort());
 }
 
 TEST(SimStateJson, WritesWhatTheGeneratorHolds) {

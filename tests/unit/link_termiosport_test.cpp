@@ -1,6 +1,6 @@
 #include "core/device/portopen.h"
-#include "core/device/recordingui.h"
 #include "core/device/termiosport.h"
+#include "testkit/recordingui.h"
 
 #include <gtest/gtest.h>
 

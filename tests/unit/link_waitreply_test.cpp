@@ -1,7 +1,7 @@
-#include "core/device/fakeport.h"
 #include "core/device/portopen.h"
 #include "core/device/protocol.h"
-#include "core/device/recordingui.h"
+#include "testkit/fakeport.h"
+#include "testkit/recordingui.h"
 
 #include <gtest/gtest.h>
 

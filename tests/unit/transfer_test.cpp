@@ -27,7 +27,7 @@ TransferInput inputFor(std::initializer_list<int> activeOutputs, int samples = 5
     in.general.Active = {true, false, false, false, false, false};
     for (int k : activeOutputs)
         in.general.Active[static_cast<std::size_t>(k - 1)] = true;
-    for (int k = 0; k < kTransferOutputs; ++k)
+    for (int k = 0; k < kOutputCount; ++k)
         for (int j = 0; j < samples; ++j)
             in.samples[static_cast<std::size_t>(k)].push_back((k + 1) * 0.1 * (j - 2));
     return in;
@@ -231,7 +231,6 @@ TEST_F(TransferTest, SweepTableWordsForASmallSweep) {
     in.general.StopFreq = "300";
     in.general.Step = "100";
     in.general.Time = "250";
-    in.general.FreqEnabled = false;
     run(in);
     const auto frames = headersIn(rig.port.writes());
     ASSERT_FALSE(frames.empty());

@@ -1,12 +1,12 @@
 // Checks of the device side: reply judge, reply wait and the simulated generator's decoder.
 #include "fuzzchecks.h"
 
-#include "core/device/fakeclock.h"
-#include "core/device/fakeport.h"
 #include "core/device/protocol.h"
-#include "core/device/recordingui.h"
 #include "core/device/reply.h"
 #include "core/device/simgenerator.h"
+#include "testkit/fakeclock.h"
+#include "testkit/fakeport.h"
+#include "testkit/recordingui.h"
 
 #include <algorithm>
 #include <utility>

@@ -236,7 +236,7 @@ std::optional<PreparedSend> prepareSend(const FormsConfig& forms, const DeviceSe
     in.settings = settings;
     in.sep = kSep;
     in.samples = std::move(*samples);
-    in.general = transferGeneral(g);
+    in.general = g;
     auto plan = planTransfer(in, error);
     if (!plan)
         return std::nullopt;
@@ -272,7 +272,9 @@ std::string frameLine(const std::vector<std::uint8_t>& frame) {
 }
 
 DryRunPort::DryRunPort(Clock& clock, std::function<void(const std::vector<std::uint8_t>&)> onFrame)
-    : sim_(clock), splitter_(std::move(onFrame)) {}
+    : sim_(clock), splitter_(std::move(onFrame)) {
+    setTarget(&sim_);
+}
 
 bool DryRunPort::OpenPort(const std::string& name, int baudIndex) {
     rememberName(name);
@@ -283,7 +285,7 @@ bool DryRunPort::WritePort(std::span<const std::uint8_t> bytes) {
     if (!sim_.IsOpen())
         return false;
     splitter_.feed(bytes);
-    return sim_.WritePort(bytes);
+    return ForwardingPort::WritePort(bytes);
 }
 
 int run(const Options& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
@@ -370,10 +372,7 @@ int run(const Options& o, std::ostream& out, std::ostream& err, bool errIsTermin
     }
 
     if (code == ExitOk && o.start) {
-        OutputFlags active{};
-        for (std::size_t k = 0; k < active.size(); ++k)
-            active[k] = input.general.Active[k];
-        const std::uint8_t mask = startAll(active);
+        const std::uint8_t mask = startAll(input.general.Active);
         if (commands.SendPanelRunMask(mask) == ReplyOk) {
             commands.RunMask = mask;
             (o.dryRun ? err : out) << "Started output" << (std::popcount(mask) > 1 ? "s " : " ")

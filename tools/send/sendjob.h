@@ -7,7 +7,7 @@
 #include "sendoptions.h"
 
 #include "core/device/clock.h"
-#include "core/device/serialport.h"
+#include "core/device/forwardingport.h"
 #include "core/device/simport.h"
 #include "core/device/transfer.h"
 #include "core/model/formsconfig.h"
@@ -76,22 +76,12 @@ class InstantClock final : public Clock {
 
 // The --dry-run port: the in-process simulated generator answers every frame, whatever name
 // is opened, and every complete frame written is handed to `onFrame`.
-class DryRunPort final : public SerialPort {
+class DryRunPort final : public ForwardingPort {
   public:
     DryRunPort(Clock& clock, std::function<void(const std::vector<std::uint8_t>&)> onFrame);
 
     bool OpenPort(const std::string& name, int baudIndex) override;
-    bool IsOpen() const override { return sim_.IsOpen(); }
-    void SetPortEvents() override { sim_.SetPortEvents(); }
     bool WritePort(std::span<const std::uint8_t> bytes) override;
-    std::size_t ReadInto(std::uint8_t* into, std::size_t maxCount) override {
-        return sim_.ReadInto(into, maxCount);
-    }
-    bool WaitReadable(int timeoutMs) override { return sim_.WaitReadable(timeoutMs); }
-    void FlushPort() override { sim_.FlushPort(); }
-    void PurgeTransmit() override { sim_.PurgeTransmit(); }
-    bool ClosePort() override { return sim_.ClosePort(); }
-    int LineBaud() const override { return sim_.LineBaud(); }
 
     SimPort& sim() { return sim_; }
 

@@ -3,30 +3,24 @@
 // port it opened. The command code never needs to know which one it talks to.
 #pragma once
 
-#include "core/device/serialport.h"
+#include "core/device/forwardingport.h"
 #include "core/device/simport.h"
 
 #include <memory>
 
 namespace ombrix {
 
-class SelectingPort final : public SerialPort {
+class SelectingPort final : public ForwardingPort {
   public:
     // `device` serves every name but "Simulator", `simulator` that one. While no port is
     // open, waits pass on `clock`.
     SelectingPort(std::unique_ptr<SerialPort> device, std::unique_ptr<SimPort> simulator,
                   Clock& clock = systemClock());
 
+    // The other calls go to the port last opened, until it is closed.
     bool OpenPort(const std::string& name, int baudIndex) override;
-    bool IsOpen() const override;
-    void SetPortEvents() override;
-    bool WritePort(std::span<const std::uint8_t> bytes) override;
-    std::size_t ReadInto(std::uint8_t* into, std::size_t maxCount) override;
     bool WaitReadable(int timeoutMs) override;
-    void FlushPort() override;
-    void PurgeTransmit() override;
     bool ClosePort() override;
-    int LineBaud() const override;
 
     // The simulated generator (for displays of what it plays).
     SimPort& simulator() { return *simulator_; }
@@ -35,7 +29,6 @@ class SelectingPort final : public SerialPort {
     std::unique_ptr<SerialPort> device_;
     std::unique_ptr<SimPort> simulator_;
     Clock& clock_;
-    SerialPort* active_ = nullptr; // the port last opened, until it is closed
 };
 
 // A SelectingPort over a TermiosPort and a paced SimPort running on `clock`.

@@ -3,8 +3,8 @@
 //
 // Implementations: TermiosPort (a real or pseudo terminal device), SimPort (the in-process
 // simulated generator, port name "Simulator") and SelectingPort (picks one of the two by the
-// name given to OpenPort). The port never shows messages; see openPortOrReport() in
-// portopen.h for the reported open.
+// name given to OpenPort, a ForwardingPort that passes the other calls on). The port never shows
+// messages; see openPortOrReport() in portopen.h for the reported open.
 #pragma once
 
 #include <array>

@@ -11,22 +11,6 @@
 
 namespace ombrix {
 
-TransferGeneral transferGeneral(const GeneralSettings& g) {
-    TransferGeneral t;
-    t.Freq = g.Freq;
-    t.NumOfSam = g.NumOfSam;
-    t.StartFreq = g.StartFreq;
-    t.StopFreq = g.StopFreq;
-    t.Step = g.Step;
-    t.Time = g.Time;
-    t.SwapEnabled = g.SwapEnabled;
-    t.SwapCyclic = g.SwapCyclic;
-    for (std::size_t k = 0; k < t.Active.size(); ++k)
-        t.Active[k] = k == 0 || g.Active[k];
-    t.FreqEnabled = !g.SwapEnabled;
-    return t;
-}
-
 namespace {
 
 const char* sweepErrorText(const SweepTable& table) {
@@ -47,7 +31,7 @@ const char* sweepErrorText(const SweepTable& table) {
 
 bool planSweep(const TransferInput& in, const DeviceNumbers& numbers, TransferPlan& plan,
                std::string& error) {
-    const TransferGeneral& g = in.general;
+    const GeneralSettings& g = in.general;
     const auto start = parseNumber(g.StartFreq, in.sep);
     const auto stop = parseNumber(g.StopFreq, in.sep);
     const auto step = parseNumber(g.Step, in.sep);
@@ -88,7 +72,7 @@ bool planSweep(const TransferInput& in, const DeviceNumbers& numbers, TransferPl
 } // namespace
 
 std::optional<TransferPlan> planTransfer(const TransferInput& in, std::string& error) {
-    const TransferGeneral& g = in.general;
+    const GeneralSettings& g = in.general;
     TransferPlan plan;
     const auto n = parseInteger(g.NumOfSam);
     if (!n || *n < 1 || *n > 0xFFFF) {
@@ -105,7 +89,7 @@ std::optional<TransferPlan> planTransfer(const TransferInput& in, std::string& e
     plan.reference2 = referenceCode(static_cast<double>(numbers->vref2));
 
     int active = 1;
-    for (int k = 1; k < kTransferOutputs; ++k)
+    for (int k = 1; k < kOutputCount; ++k)
         if (g.Active[static_cast<std::size_t>(k)]) {
             plan.activeMask |= static_cast<std::uint8_t>(1u << k);
             ++active;
@@ -113,7 +97,7 @@ std::optional<TransferPlan> planTransfer(const TransferInput& in, std::string& e
 
     // An output the device is to play must hold a period: an empty store means its calculation
     // failed, and its zeros would be sent as if they were the waveform.
-    for (int k = 0; k < kTransferOutputs; ++k) {
+    for (int k = 0; k < kOutputCount; ++k) {
         if (!(plan.activeMask & (1u << k)))
             continue;
         const auto& store = in.samples[static_cast<std::size_t>(k)];
@@ -179,7 +163,7 @@ void SendThread(DeviceCommands& commands, TransferProgress& progress, const Tran
     Transact(port, clock, ui, sweepOffFrame(), Exchange::Command);
 
     std::uint8_t ordinal = 0;
-    for (int i = 0; i < kTransferOutputs && !stop; ++i) {
+    for (int i = 0; i < kOutputCount && !stop; ++i) {
         if (!(plan.activeMask & (1u << i)))
             continue;
         const std::vector<std::uint16_t> words = sampleWords(in, plan, i);
@@ -217,7 +201,7 @@ void SendThread(DeviceCommands& commands, TransferProgress& progress, const Tran
 
     port.PurgeTransmit();
     stop = false;
-    commands.buttons().EnableControls(afterTransferControls(in.general.FreqEnabled));
+    commands.buttons().EnableControls(afterTransferControls(!in.general.SwapEnabled));
 }
 
 TransferThread::~TransferThread() {

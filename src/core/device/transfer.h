@@ -3,8 +3,6 @@
 // or the zero sweep frame, and the end steps. It works on a snapshot of the forms, the device
 // settings and the sample store taken when it starts, and runs on a thread of its own
 // (TransferThread) beside the user interface, which only the reporting interfaces reach.
-//
-// This header keeps clear of frame.h so that it can be included beside the forms model.
 #pragma once
 
 #include "core/device/devicecommands.h"
@@ -23,32 +21,14 @@
 
 namespace ombrix {
 
-inline constexpr int kTransferOutputs = 6;
-
-// The main window's fields the transfer reads, as typed.
-struct TransferGeneral {
-    std::string Freq = "1000";
-    std::string NumOfSam = "1000";
-    std::string StartFreq = "1";
-    std::string StopFreq = "1";
-    std::string Step = "1";
-    std::string Time = "1";
-    bool SwapEnabled = false;
-    bool SwapCyclic = false;
-    std::array<bool, kTransferOutputs> Active{true, false, false, false, false, false};
-    bool FreqEnabled = true; // the main Freq edit is enabled (the sweep is off)
-};
-
-// The general settings a transfer reads, taken from the forms (Output 1 always active; the
-// frequency field counts as enabled while the sweep is off, as the main window enables it).
-TransferGeneral transferGeneral(const GeneralSettings& g);
-
 // Everything a transfer reads, taken when it starts.
 struct TransferInput {
     bool sendAll = true; // SendAllFlag
-    TransferGeneral general;
+    // The forms' general settings, as typed. Output 1 is sent whatever Active[0] holds, and
+    // the main frequency counts as enabled while the sweep is off, as the main window has it.
+    GeneralSettings general;
     DeviceSettings settings;
-    std::array<std::vector<double>, kTransferOutputs> samples; // volts, one period per output
+    std::array<std::vector<double>, kOutputCount> samples; // volts, one period per output
     char sep = '.';
 };
 

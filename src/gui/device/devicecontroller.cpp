@@ -264,7 +264,7 @@ TransferInput DeviceController::snapshot(bool sendAll) const {
     in.settings = settings();
     in.sep = b_.decimalSeparator;
     if (b_.forms)
-        in.general = transferGeneral(b_.forms().General);
+        in.general = b_.forms().General;
     if (b_.samples)
         in.samples = b_.samples();
     return in;

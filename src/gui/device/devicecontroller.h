@@ -57,7 +57,7 @@ struct DeviceBindings {
     std::array<QLabel*, 6> statusPanels{}; // status bar panels 0..5 (0, 1, 4, 5 are written)
     QProgressBar* progress = nullptr;      // COMProgressBar
     std::function<FormsConfig()> forms;    // the forms as they stand
-    std::function<std::array<std::vector<double>, kTransferOutputs>()> samples; // volts per output
+    std::function<std::array<std::vector<double>, kOutputCount>()> samples; // volts per output
     std::function<bool()> formViewSelected; // "&Send all" is usable in the form view only
     std::function<void()> recalculate;      // recalculates all six outputs and waits for the end
     char decimalSeparator = '.';

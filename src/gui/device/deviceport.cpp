@@ -1,5 +1,4 @@
-// Kept apart from the controller: the simulator's headers and the forms model both define
-// the number of outputs.
+// The program's device port: a terminal device, or the simulated generator by its name.
 #include "core/device/selectingport.h"
 #include "core/device/termiosport.h"
 

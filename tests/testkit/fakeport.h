@@ -3,8 +3,8 @@
 // the time-out, so reply time-outs are exact and take no real time.
 #pragma once
 
-#include "core/device/fakeclock.h"
 #include "core/device/serialport.h"
+#include "testkit/fakeclock.h"
 
 #include <algorithm>
 #include <cstdint>
