@@ -143,9 +143,9 @@ void FieldBinding::bindControlPanel() {
     // The panel's field mirrors the main frequency.
     connect(c_.pages.general.Freq, &QLineEdit::textChanged, this, [this] {
         FreqChange(document_.forms().General, controlPanelFreq_);
-        c_.controlPanel.ControlPanelFreq->setText(QString::fromStdString(controlPanelFreq_));
+        c_.controlPanel.setFrequencyText(QString::fromStdString(controlPanelFreq_));
     });
-    connect(panel.ControlPanelFreq, &QLineEdit::textChanged, this,
+    connect(&panel, &TControlPanelForm::frequencyTextChanged, this,
             [this](const QString& t) { controlPanelFreq_ = t.toStdString(); });
     connect(&panel, &TControlPanelForm::frequencyLeft, this,
             [this] { applyOutcome(ControlPanelFreqExit(controlPanelFreq_, maxFrequency_, sep_)); });
@@ -158,7 +158,9 @@ void FieldBinding::bindControlPanel() {
 void FieldBinding::pushTexts() {
     const GeneralSettings& g = document_.forms().General;
     GeneralPage& page = c_.pages.general;
-    setTextIfDifferent(c_.controlPanel.ControlPanelFreq, controlPanelFreq_);
+    const QString panelFreq = QString::fromStdString(controlPanelFreq_);
+    if (c_.controlPanel.ControlPanelFreq->text() != panelFreq)
+        c_.controlPanel.setFrequencyText(panelFreq);
     setTextIfDifferent(page.Freq, g.Freq);
     setTextIfDifferent(page.NumOfSam, g.NumOfSam);
     setTextIfDifferent(page.StartFreq, g.StartFreq);

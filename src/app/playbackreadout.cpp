@@ -38,7 +38,7 @@ PlaybackReadout::PlaybackReadout(const FormsDocument& document, const Calculatio
     const GeneralPage& g = pages_.general;
     for (QLineEdit* edit : {g.Freq, g.NumOfSam, g.StartFreq, g.StopFreq})
         connect(edit, &QLineEdit::textChanged, this, &PlaybackReadout::refreshRealFrequency);
-    connect(controlPanel_.ControlPanelFreq, &QLineEdit::textChanged, this,
+    connect(&controlPanel_, &TControlPanelForm::frequencyTextChanged, this,
             &PlaybackReadout::refreshRealFrequency);
     connect(&settings, &TSettingsForm::timingSettingsChanged, this,
             &PlaybackReadout::refreshRealFrequency);
@@ -87,7 +87,7 @@ void PlaybackReadout::refreshRealFrequency() {
                         .arg(hertz(a->hz, sep_), hertz(b->hz, sep_));
     }
     pages_.general.realSweep->setText(sweep);
-    controlPanel_.realFreq->setText(realFrequencyText(binding_.controlPanelFreq()));
+    controlPanel_.setRealFrequencyText(realFrequencyText(binding_.controlPanelFreq()));
 }
 
 void PlaybackReadout::refreshConverterLimits(bool redraw) {

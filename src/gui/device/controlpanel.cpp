@@ -118,6 +118,8 @@ TControlPanelForm::TControlPanelForm(QWidget* parent) : QWidget(parent, Qt::Wind
             [this](int position) { ControlPanelFreq->setText(QString::number(position)); });
     connect(ControlPanelFreq, &QLineEdit::textChanged, this,
             &TControlPanelForm::ControlPanelFreqChange);
+    connect(ControlPanelFreq, &QLineEdit::textChanged, this,
+            &TControlPanelForm::frequencyTextChanged);
     watchField(
         ControlPanelFreq,
         [this](QKeyEvent* e) {
@@ -150,6 +152,14 @@ void TControlPanelForm::setFrequencyEnabled(bool enabled) {
 void TControlPanelForm::setTrackBarMaximum(int maximum) {
     const QSignalBlocker block(TrackBar1); // a clamped position is not a user's move
     TrackBar1->setMaximum(std::max(1, maximum));
+}
+
+void TControlPanelForm::setFrequencyText(const QString& text) {
+    ControlPanelFreq->setText(text);
+}
+
+void TControlPanelForm::setRealFrequencyText(const QString& text) {
+    realFreq->setText(text);
 }
 
 void TControlPanelForm::showWithFrequency(const QString& freqText) {

@@ -45,6 +45,11 @@ class TControlPanelForm : public QWidget {
     void setButtonsEnabled(bool enabled);
     void setFrequencyEnabled(bool enabled);
     void setTrackBarMaximum(int maximum);
+    // The frequency field's text, as the main frequency writes it; the change runs the
+    // field's own rules as typing does.
+    void setFrequencyText(const QString& text);
+    // What the device plays for the panel's frequency ("Device plays ... Hz (...)").
+    void setRealFrequencyText(const QString& text);
 
     // "Control &panel" on the tool bar: the track bar at the main frequency as an integer
     // (the whole part of a fraction), the field at its text, then shown.
@@ -67,6 +72,8 @@ class TControlPanelForm : public QWidget {
     QLabel* realFreq; // what the device plays for the panel's frequency
 
   signals:
+    // The frequency field's text changed, by typing, the track bar or setFrequencyText.
+    void frequencyTextChanged(const QString& text);
     // The window was closed by the user (the View menu unticks its item).
     void closed();
     // The user left the frequency field (the main window runs ControlPanelFreqExit).
