@@ -9,6 +9,7 @@
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
 #include "gui/common/appicon.h"
+#include "gui/common/decimalseparator.h"
 #include "gui/common/filedrop.h"
 #include "gui/common/guicalcsink.h"
 #include "gui/device/devicecontroller.h"
@@ -36,13 +37,6 @@ constexpr int kDesignHeight = 581;
 constexpr int kBlankChartAfterMs = 50;
 
 } // namespace
-
-char systemDecimalSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    if (point.size() == 1 && point[0].unicode() < 128)
-        return static_cast<char>(point[0].unicode());
-    return '.';
-}
 
 TOmbrix::TOmbrix(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle("Ombrix");

@@ -287,7 +287,4 @@ class TOmbrix : public QMainWindow {
     TAboutForm* about_ = nullptr;
 };
 
-// The locale's decimal separator as one character ('.' when it is not a single ASCII one).
-char systemDecimalSeparator();
-
 } // namespace ombrix

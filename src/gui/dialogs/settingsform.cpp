@@ -1,6 +1,7 @@
 #include "gui/dialogs/settingsform.h"
 
 #include "core/model/keyfilters.h"
+#include "gui/common/decimalseparator.h"
 #include "gui/common/fieldevents.h"
 #include "gui/device/serialportlist.h"
 
@@ -11,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -31,13 +31,6 @@ const char* const kDesignerText = "This option is only for advanced designer!!!\
                                   "   Generator might work not correctly!!!\n"
                                   "                 Are you sure?";
 
-char localeSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    if (point.size() == 1 && point[0].unicode() < 128)
-        return static_cast<char>(point[0].unicode());
-    return '.';
-}
-
 QLineEdit* makeEdit(QWidget* parent, const char* name, int value) {
     auto* edit = new QLineEdit(QString::number(value), parent);
     edit->setObjectName(name);
@@ -52,7 +45,7 @@ TSettingsForm::TSettingsForm(QWidget* parent, PortLister lister) : QDialog(paren
     setWindowTitle("Settings");
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    sep_ = localeSeparator();
+    sep_ = systemDecimalSeparator();
 
     pages_ = new QTabWidget(this);
     pages_->setObjectName("PageControl1");
