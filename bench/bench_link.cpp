@@ -5,6 +5,7 @@
 #include "core/device/encodings.h"
 #include "core/device/frame.h"
 #include "core/device/simgenerator.h"
+#include "core/model/devicesettings.h"
 
 #include <benchmark/benchmark.h>
 
@@ -17,7 +18,7 @@ using namespace ombrix;
 
 std::vector<std::uint16_t> sineCodes(std::size_t n) {
     std::vector<std::uint16_t> codes(n);
-    const double step = sampleStep(4096);
+    const double step = sampleStep(kDefaultVRefMv);
     for (std::size_t j = 0; j < n; ++j)
         codes[j] = sampleCode(3.0 * std::sin(6.283185307179586 * j / n), step);
     return codes;
@@ -36,7 +37,7 @@ void BM_SampleCodes(benchmark::State& state) {
     std::vector<double> volts(n);
     for (std::size_t j = 0; j < n; ++j)
         volts[j] = 5.0 * std::sin(6.283185307179586 * j / n);
-    const double step = sampleStep(4096);
+    const double step = sampleStep(kDefaultVRefMv);
     std::vector<std::uint16_t> codes(n);
     for (auto _ : state) {
         for (std::size_t j = 0; j < n; ++j)
@@ -69,7 +70,8 @@ BENCHMARK(BM_SimGeneratorDecodesBlock)->Arg(8192);
 
 void BM_SweepTable(benchmark::State& state) {
     for (auto _ : state)
-        benchmark::DoNotOptimize(sweepTable(1, 21845, 1, 8, 20, 29));
+        benchmark::DoNotOptimize(
+            sweepTable(1, 21845, 1, 8, kDefaultQuartzMHz, kDefaultInstructions));
 }
 BENCHMARK(BM_SweepTable);
 

@@ -61,10 +61,10 @@ class DeviceButtons {
 
 // The device settings as numbers, read from the settings dialog's texts.
 struct DeviceNumbers {
-    long vref1 = 4096; // mV
-    long vref2 = 4096; // mV
-    long quartz = 20;  // MHz
-    long instructions = 29;
+    long vref1 = kDefaultVRefMv;     // mV
+    long vref2 = kDefaultVRefMv;     // mV
+    long quartz = kDefaultQuartzMHz; // MHz
+    long instructions = kDefaultInstructions;
 };
 
 // Reads the four advanced texts as whole numbers. Nothing when one is not a whole number, a

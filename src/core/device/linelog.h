@@ -12,6 +12,7 @@
 #include "core/device/clock.h"
 #include "core/device/protocol.h"
 #include "core/device/simgenerator.h"
+#include "core/model/devicesettings.h"
 
 #include <atomic>
 #include <cstdint>
@@ -42,8 +43,8 @@ struct LineEntry {
 // and the DSP's quartz and fixed instructions.
 struct FrameContext {
     double samples = 0;
-    double quartzMHz = 20;
-    double instructions = 29;
+    double quartzMHz = kDefaultQuartzMHz;
+    double instructions = kDefaultInstructions;
 };
 
 // The decoded values of a command frame ("Frequency 1000 Hz: 1, 1, 11", "Samples output 2,

@@ -9,6 +9,7 @@
 
 #include "core/device/encodings.h"
 #include "core/device/frame.h"
+#include "core/model/devicesettings.h"
 
 #include <array>
 #include <cstdint>
@@ -21,9 +22,9 @@
 namespace ombrix {
 
 struct SimSettings {
-    double quartzMHz = 20;           // the DSP quartz the timing words are played with
-    double instructions = 29;        // fixed DSP instructions per sample
-    std::string version = "SIM 1.0"; // at most 7 characters are reported
+    double quartzMHz = kDefaultQuartzMHz;       // the DSP quartz the timing words are played with
+    double instructions = kDefaultInstructions; // fixed DSP instructions per sample
+    std::string version = "SIM 1.0";            // at most 7 characters are reported
 };
 
 // Faults of the device and of its line. The reply faults change only what is sent back; the

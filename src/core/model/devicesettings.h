@@ -11,13 +11,20 @@ namespace ombrix {
 
 inline constexpr int kDefaultBaudIndex = 4; // "9600"
 
+// The highest reference voltage the D/A converters take [mV].
+inline constexpr int kMaxVRefMv = 4096;
+// The generator as it is built: the settings start with these and "Set default" restores them.
+inline constexpr int kDefaultVRefMv = kMaxVRefMv; // both references [mV]
+inline constexpr int kDefaultQuartzMHz = 20;      // the DSP's quartz [MHz]
+inline constexpr int kDefaultInstructions = 29;   // fixed DSP instructions per sample
+
 struct DeviceSettings {
-    std::string PortName = "COM1";     // applied when the dialog is accepted
-    int BaudIndex = kDefaultBaudIndex; // -1 when no line speed is selected
-    std::string VRef1 = "4096";        // mV, outputs 1 and 2
-    std::string VRef2 = "4096";        // mV, outputs 3 to 6
-    std::string Quartz = "20";         // MHz
-    std::string Instructions = "29";   // DSP instructions per sample
+    std::string PortName = "COM1";                          // applied when the dialog is accepted
+    int BaudIndex = kDefaultBaudIndex;                      // -1 when no line speed is selected
+    std::string VRef1 = std::to_string(kDefaultVRefMv);     // mV, outputs 1 and 2
+    std::string VRef2 = std::to_string(kDefaultVRefMv);     // mV, outputs 3 to 6
+    std::string Quartz = std::to_string(kDefaultQuartzMHz); // MHz
+    std::string Instructions = std::to_string(kDefaultInstructions); // per sample
 };
 
 // A settings text read as a whole number; nothing when it is empty or not a whole number.

@@ -18,22 +18,22 @@ class ChartMenu : public QMenu {
   public:
     explicit ChartMenu(QWidget* parent = nullptr);
 
-    QAction* Point;
-    QAction* Stairs;
-    QAction* Form1;
-    QAction* FFTamplitude1;
-    QAction* FFTreal1;
-    QAction* FFTimag1;
-    QAction* FFTphase1;
-    QAction* MagnitudeDb; // "Magnitude in dB": the magnitude view on a logarithmic scale
-    QAction* SaveChart;   // "Save chart as..."
+    QAction* Point = nullptr;
+    QAction* Stairs = nullptr;
+    QAction* Form1 = nullptr;
+    QAction* FFTamplitude1 = nullptr;
+    QAction* FFTreal1 = nullptr;
+    QAction* FFTimag1 = nullptr;
+    QAction* FFTphase1 = nullptr;
+    QAction* MagnitudeDb = nullptr; // "Magnitude in dB": the magnitude view on a logarithmic scale
+    QAction* SaveChart = nullptr;   // "Save chart as..."
 
     std::array<QAction*, 9> sizes{};   // N128..N32768
     std::array<QAction*, 5> windows{}; // in menu order: Rectangle, Triangular, Hanning,
                                        // Hamming, Blackman
-    QAction* Zoomin1;
-    QAction* Zoomout1;
-    QAction* Fitgraph1;
+    QAction* Zoomin1 = nullptr;
+    QAction* Zoomout1 = nullptr;
+    QAction* Fitgraph1 = nullptr;
 
     ViewKind view() const;
     bool decibels() const;

@@ -104,7 +104,7 @@ class ChartView : public QWidget {
     void showReadOut(int x);
     void hideReadOut();
 
-    QCustomPlot* plot_;
+    QCustomPlot* plot_ = nullptr;
     QString title_;
     std::vector<QCPGraph*> graphs_;
     std::vector<bool> stairs_;

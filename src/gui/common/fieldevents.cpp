@@ -43,8 +43,13 @@ void commitFocusedField() {
     QWidget* focus = QApplication::focusWidget();
     if (!focus)
         return;
-    if (auto* events = focus->findChild<FieldEvents*>(QString(), Qt::FindDirectChildrenOnly))
-        events->commitIfEdited();
+    // watchField makes the FieldEvents a direct child of its field.
+    for (QObject* child : focus->children()) {
+        if (auto* events = qobject_cast<FieldEvents*>(child)) {
+            events->commitIfEdited();
+            return;
+        }
+    }
 }
 
 void setTypingLimit(QLineEdit* edit, int limit) {

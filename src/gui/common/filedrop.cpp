@@ -17,11 +17,17 @@ QString droppedLocalFile(const QMimeData* data) {
 
 FileDrop::FileDrop(QWidget* window, std::function<void(const QString&)> open)
     : QObject(window), open_(std::move(open)) {
-    for (QWidget* child : window->findChildren<QWidget*>())
-        if (child->acceptDrops())
-            child->installEventFilter(this);
+    watchDropTargetsUnder(window);
     window->setAcceptDrops(true);
     window->installEventFilter(this);
+}
+
+void FileDrop::watchDropTargetsUnder(QObject* parent) {
+    for (QObject* child : parent->children()) {
+        if (auto* widget = qobject_cast<QWidget*>(child); widget && widget->acceptDrops())
+            widget->installEventFilter(this);
+        watchDropTargetsUnder(child);
+    }
 }
 
 bool FileDrop::eventFilter(QObject* watched, QEvent* event) {

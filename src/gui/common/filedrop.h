@@ -26,6 +26,9 @@ class FileDrop : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Every widget below `parent`, at any depth, that takes drops itself.
+    void watchDropTargetsUnder(QObject* parent);
+
     std::function<void(const QString&)> open_;
 };
 

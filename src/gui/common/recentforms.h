@@ -30,7 +30,7 @@ class RecentForms : public QObject {
     void refresh();
 
   private:
-    QMenu* menu_;
+    QMenu* menu_ = nullptr;
     std::function<void(const QString&)> open_;
 };
 

@@ -30,8 +30,8 @@ class UpDown : public QWidget {
     void clicked(int position, bool up);
 
   private:
-    QToolButton* upButton_;
-    QToolButton* downButton_;
+    QToolButton* upButton_ = nullptr;
+    QToolButton* downButton_ = nullptr;
     int min_ = 1;
     int max_ = 8192;
     int pos_ = 1;

@@ -62,14 +62,14 @@ class TControlPanelForm : public QWidget {
     // "playing" beside each output the last run mask sent to the device started.
     std::array<QLabel*, kOutputCount> playing{};
     void refreshPlaying();
-    QPushButton* Button13; // "Selected" Start
-    QPushButton* Button14; // "Selected" Stop
-    QPushButton* Button15; // "All" Start
-    QPushButton* Button16; // "All" Stop
-    QLabel* Label8;
-    QLineEdit* ControlPanelFreq;
-    QSlider* TrackBar1;
-    QLabel* realFreq; // what the device plays for the panel's frequency
+    QPushButton* Button13 = nullptr; // "Selected" Start
+    QPushButton* Button14 = nullptr; // "Selected" Stop
+    QPushButton* Button15 = nullptr; // "All" Start
+    QPushButton* Button16 = nullptr; // "All" Stop
+    QLabel* Label8 = nullptr;
+    QLineEdit* ControlPanelFreq = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QLabel* realFreq = nullptr; // what the device plays for the panel's frequency
 
   signals:
     // The frequency field's text changed, by typing, the track bar or setFrequencyText.
@@ -90,7 +90,7 @@ class TControlPanelForm : public QWidget {
     void ControlPanelFreqChange();
 
     ControlPanelLink link_;
-    QTimer* playingTimer_;
+    QTimer* playingTimer_ = nullptr;
 };
 
 } // namespace ombrix

@@ -21,7 +21,7 @@ class TAboutForm : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    TCss* link_;
+    TCss* link_ = nullptr;
 };
 
 } // namespace ombrix

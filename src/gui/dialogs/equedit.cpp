@@ -1,13 +1,13 @@
 #include "gui/dialogs/equedit.h"
 
 #include "core/compute/calcexpress.h"
+#include "gui/common/decimalseparator.h"
 
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -122,13 +122,6 @@ constexpr InsertButton kKeypadButtons[] = {
     {"Button43", "1/X", "1/X", 3, 3}, {"Button39", "^", "^", 3, 4},
 };
 
-char localeSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    if (point.size() == 1 && point.at(0).unicode() < 128)
-        return static_cast<char>(point.at(0).unicode());
-    return '.';
-}
-
 } // namespace
 
 TEquForm::TEquForm(char decimalSeparator, QWidget* parent)
@@ -142,7 +135,7 @@ TEquForm::TEquForm(char decimalSeparator, QWidget* parent)
     buildControls();
 }
 
-TEquForm::TEquForm(QWidget* parent) : TEquForm(localeSeparator(), parent) {}
+TEquForm::TEquForm(QWidget* parent) : TEquForm(systemDecimalSeparator(), parent) {}
 
 TEquForm::~TEquForm() = default;
 

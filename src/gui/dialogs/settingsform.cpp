@@ -1,6 +1,7 @@
 #include "gui/dialogs/settingsform.h"
 
 #include "core/model/keyfilters.h"
+#include "gui/common/decimalseparator.h"
 #include "gui/common/fieldevents.h"
 #include "gui/device/serialportlist.h"
 
@@ -11,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -31,15 +31,8 @@ const char* const kDesignerText = "This option is only for advanced designer!!!\
                                   "   Generator might work not correctly!!!\n"
                                   "                 Are you sure?";
 
-char localeSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    if (point.size() == 1 && point[0].unicode() < 128)
-        return static_cast<char>(point[0].unicode());
-    return '.';
-}
-
-QLineEdit* makeEdit(QWidget* parent, const char* name, const char* text) {
-    auto* edit = new QLineEdit(text, parent);
+QLineEdit* makeEdit(QWidget* parent, const char* name, int value) {
+    auto* edit = new QLineEdit(QString::number(value), parent);
     edit->setObjectName(name);
     edit->setFixedWidth(80);
     return edit;
@@ -52,7 +45,7 @@ TSettingsForm::TSettingsForm(QWidget* parent, PortLister lister) : QDialog(paren
     setWindowTitle("Settings");
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    sep_ = localeSeparator();
+    sep_ = systemDecimalSeparator();
 
     pages_ = new QTabWidget(this);
     pages_->setObjectName("PageControl1");
@@ -77,15 +70,15 @@ TSettingsForm::TSettingsForm(QWidget* parent, PortLister lister) : QDialog(paren
     auto* advColumn = new QVBoxLayout(advanced);
     auto* reference = new QGroupBox("Reference voltage:", advanced);
     auto* refForm = new QFormLayout(reference);
-    VRef1Edit = makeEdit(reference, "VRef1Edit", "4096");
-    VRef2Edit = makeEdit(reference, "VRef2Edit", "4096");
+    VRef1Edit = makeEdit(reference, "VRef1Edit", kDefaultVRefMv);
+    VRef2Edit = makeEdit(reference, "VRef2Edit", kDefaultVRefMv);
     refForm->addRow("Vref_1 [mV]:", VRef1Edit);
     refForm->addRow("Vref_2 [mV]:", VRef2Edit);
     auto* quartz = new QGroupBox("ADSP2181 quartz [MHz]:", advanced);
-    QuartzEdit = makeEdit(quartz, "QuartzEdit", "20");
+    QuartzEdit = makeEdit(quartz, "QuartzEdit", kDefaultQuartzMHz);
     (new QHBoxLayout(quartz))->addWidget(QuartzEdit);
     auto* instructions = new QGroupBox("Number of instructions:", advanced);
-    GenerateTimeEdit = makeEdit(instructions, "GenerateTimeEdit", "29");
+    GenerateTimeEdit = makeEdit(instructions, "GenerateTimeEdit", kDefaultInstructions);
     (new QHBoxLayout(instructions))->addWidget(GenerateTimeEdit);
     advColumn->addWidget(reference);
     advColumn->addWidget(quartz);
@@ -181,10 +174,10 @@ void TSettingsForm::ButtonCancelClick() {
 }
 
 void TSettingsForm::ButtonHelpClick() {
-    VRef1Edit->setText("4096");
-    VRef2Edit->setText("4096");
-    QuartzEdit->setText("20");
-    GenerateTimeEdit->setText("29");
+    VRef1Edit->setText(QString::number(kDefaultVRefMv));
+    VRef2Edit->setText(QString::number(kDefaultVRefMv));
+    QuartzEdit->setText(QString::number(kDefaultQuartzMHz));
+    GenerateTimeEdit->setText(QString::number(kDefaultInstructions));
 }
 
 void TSettingsForm::ButtonOKClick() {
@@ -232,17 +225,17 @@ void TSettingsForm::ButtonOKClick() {
             ok = true;
         }
     }
-    if (vref1 > 4096 || vref2 > 4096) {
+    if (vref1 > kMaxVRefMv || vref2 > kMaxVRefMv) {
         message(kTooHighText, "Information", MessageIcon::Information);
         ok = false;
     }
-    if (quartz != 20 || instr != 29) {
+    if (quartz != kDefaultQuartzMHz || instr != kDefaultInstructions) {
         ok = false;
         if (message(kDesignerText, "Warning", MessageIcon::Warning, true)) {
             ok = true;
         } else {
-            QuartzEdit->setText("20");
-            GenerateTimeEdit->setText("29");
+            QuartzEdit->setText(QString::number(kDefaultQuartzMHz));
+            GenerateTimeEdit->setText(QString::number(kDefaultInstructions));
         }
     }
     if (!ok)

@@ -64,7 +64,8 @@ class TSettingsForm : public QDialog {
 
     // The OK button's checks; closes the dialog when they accept.
     void ButtonOKClick();
-    // "&Set default": the four advanced fields back to 4096, 4096, 20, 29.
+    // "&Set default": the four advanced fields back to the generator's defaults
+    // (kDefaultVRefMv twice, kDefaultQuartzMHz, kDefaultInstructions).
     void ButtonHelpClick();
     void ButtonCancelClick();
 
