@@ -1,5 +1,7 @@
 #include "app/mainpages.h"
 
+#include "core/model/devicesettings.h"
+
 #include "gui/charts/chartview.h"
 #include "gui/common/elidedlabel.h"
 
@@ -70,8 +72,10 @@ void buildPageControl(QWidget* central, QVBoxLayout* column, MainPages& p) {
 
 void buildStatusBar(QMainWindow& window, MainPages& p) {
     const int widths[] = {80, 120, 100, 125, 90, 50};
-    const char* texts[] = {"Disconnected",       "Port: COM1 9600 bps", "",
-                           "Samples calculated", "VRef1: 4096 mV",      "VRef2: 4096 mV"};
+    const QString vref = QStringLiteral("VRef%1: %2 mV");
+    const QString texts[] = {
+        "Disconnected",       "Port: COM1 9600 bps",           "",
+        "Samples calculated", vref.arg(1).arg(kDefaultVRefMv), vref.arg(2).arg(kDefaultVRefMv)};
     for (int k = 0; k < 6; ++k) {
         auto* panel = new QLabel(texts[k]);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(k));
