@@ -354,5 +354,51 @@ TEST(KeyFilter, ControlKeysAroundLoneZero) {
     }
 }
 
+// Pasted text takes exactly the path of the same characters typed one by one: the result
+// equals the keyboard's, whatever the family, separator, start text or pasted string.
+TEST(KeyFilter, PastedTextIsTypedThroughTheFilter) {
+    const std::vector<std::string> starts = {"", "0", "12", "-3.5", "360"};
+    const std::vector<std::string> pasted = {"750", "-5",  "NaN",   "1e999",    "12abc345678901",
+                                             "0,5", "-.5", "  7\n", "--1..2,,3"};
+    const std::vector<F> families = {
+        F::Frequency, F::SampleCount,       F::PhaseShift,    F::SweepValue, F::StepTime,
+        F::Offset,    F::HarmonicAmplitude, F::HarmonicPhase, F::PulseLevel, F::PulseTime};
+    constexpr int kLimit = 8;
+    for (char sep : kSeps)
+        for (F family : families)
+            for (const std::string& start : starts)
+                for (const std::string& p : pasted) {
+                    std::string expect = start;
+                    bool dropped = false;
+                    for (char c : p) {
+                        const bool full = static_cast<int>(expect.size()) >= kLimit;
+                        if (c < 0x20 || full) {
+                            dropped = true;
+                            continue;
+                        }
+                        const Typed t = typeAtEnd(family, expect, Key::character(c), sep);
+                        dropped = dropped || t.result.discard;
+                        expect = t.text;
+                    }
+                    const int end = static_cast<int>(start.size());
+                    const std::u32string typed(p.begin(), p.end());
+                    const TypedText got = typeText(family, start, end, 0, end, typed, sep, kLimit);
+                    SCOPED_TRACE(start + " <- " + p);
+                    EXPECT_EQ(got.text, expect);
+                    EXPECT_EQ(got.anyDropped, dropped);
+                    EXPECT_LE(static_cast<int>(got.text.size()), std::max(kLimit, end));
+                }
+}
+
+// A paste over a selection replaces it; a non-ASCII character never reaches the text.
+TEST(KeyFilter, PasteReplacesSelectionAndDropsForeignCharacters) {
+    const TypedText over = typeText(F::Frequency, "1234", 1, 2, 3, U"9", '.', 8);
+    EXPECT_EQ(over.text, "194");
+    EXPECT_EQ(over.caret, 2);
+    const TypedText foreign = typeText(F::Offset, "", 0, 0, 0, U"1\u00B72\u0663", '.', 6);
+    EXPECT_EQ(foreign.text, "12");
+    EXPECT_TRUE(foreign.anyDropped);
+}
+
 } // namespace
 } // namespace ombrix

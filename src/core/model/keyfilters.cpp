@@ -217,4 +217,44 @@ bool repairEmptyPulseCells(OutputForm& output) {
     return changed;
 }
 
+TypedText typeText(FieldFamily family, const std::string& text, int selStart, int selLength,
+                   int caret, const std::u32string& typed, char sep, int limit) {
+    TypedText out{text, 0, false, false};
+    const int size = static_cast<int>(text.size());
+    caret = std::clamp(caret, 0, size);
+    selStart = std::clamp(selStart, 0, size);
+    selLength = std::clamp(selLength, 0, size - selStart);
+    for (const char32_t c : typed) {
+        // Only printable ASCII can pass any filter; everything else is dropped unseen, so the
+        // character positions below stay byte positions.
+        if (c < 0x20 || c > 0x7E) {
+            out.anyDropped = true;
+            continue;
+        }
+        if (limit > 0 && selLength == 0 && static_cast<int>(out.text.size()) >= limit) {
+            out.anyDropped = true;
+            continue;
+        }
+        const KeyFilterResult r =
+            filterKey(family, out.text, selStart, selLength, caret, Key::character(c), sep);
+        out.markModified = out.markModified || r.markModified;
+        if (r.newText) {
+            out.text = *r.newText;
+            caret = std::clamp(r.newCaret.value_or(0), 0, static_cast<int>(out.text.size()));
+            selLength = 0;
+        }
+        if (r.discard) {
+            out.anyDropped = true;
+            continue;
+        }
+        const int from = selLength > 0 ? selStart : caret;
+        out.text.replace(static_cast<size_t>(from), static_cast<size_t>(selLength), 1,
+                         static_cast<char>(c));
+        caret = from + 1;
+        selLength = 0;
+    }
+    out.caret = caret;
+    return out;
+}
+
 } // namespace ombrix

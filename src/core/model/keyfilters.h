@@ -102,6 +102,20 @@ struct KeyFilterResult {
 KeyFilterResult filterKey(FieldFamily family, const std::string& text, int selStart, int selLength,
                           int caret, Key key, char sep);
 
+// Characters that reach a field other than by single key presses (paste, drop, middle click,
+// input method, a remote command), typed one by one through the family's filter within the
+// typing limit, as the keyboard would: a character the filter discards, a control character
+// and a character past the limit are dropped. The text starts with the selection (or, without
+// one, the caret) given; the first character that is taken replaces the selection.
+struct TypedText {
+    std::string text;
+    int caret = 0;
+    bool markModified = false; // a taken character marks the forms modified
+    bool anyDropped = false;   // some character was dropped
+};
+TypedText typeText(FieldFamily family, const std::string& text, int selStart, int selLength,
+                   int caret, const std::u32string& typed, char sep, int limit);
+
 // Enter in a harmonic cell: every empty amplitude and phase cell of the output becomes "0".
 // Returns whether any cell changed.
 bool repairEmptyHarmonicCells(OutputForm& output);
