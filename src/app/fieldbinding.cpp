@@ -9,6 +9,7 @@
 #include "core/model/numbertext.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/common/fieldevents.h"
+#include "gui/common/textintake.h"
 #include "gui/common/updown.h"
 #include "gui/device/controlpanel.h"
 #include "gui/dialogs/equedit.h"
@@ -140,6 +141,7 @@ void FieldBinding::bindOutput(int i) {
 
 void FieldBinding::bindControlPanel() {
     TControlPanelForm& panel = c_.controlPanel;
+    filterTextIntake(panel.ControlPanelFreq, FieldFamily::ControlPanelFrequency, sep_);
     // The panel's field mirrors the main frequency.
     connect(c_.pages.general.Freq, &QLineEdit::textChanged, this, [this] {
         FreqChange(document_.forms().General, controlPanelFreq_);
@@ -289,9 +291,10 @@ void FieldBinding::updateSweepSteps() {
 
 void FieldBinding::sampleCountChanged() {
     // While the user types the count, only the limits follow; leaving the field clamps.
-    SampleCountChange c = NumOfSamChange(
-        document_.forms().General, controlPanelFreq_, deviceSettings(), sep_,
-        c_.chartMenu.view() != ViewKind::Form, !c_.pages.general.NumOfSam->hasFocus());
+    SampleCountChange c =
+        NumOfSamChange(document_.forms().General, controlPanelFreq_, deviceSettings(), sep_,
+                       c_.chartMenu.view() != ViewKind::Form,
+                       countCommitting_ || !c_.pages.general.NumOfSam->hasFocus());
     if (c.maxFrequency)
         maxFrequency_ = *c.maxFrequency;
     if (c.trackBarMax) {

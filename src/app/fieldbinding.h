@@ -56,8 +56,24 @@ class FieldBinding : public QObject {
     // Applies what an exit or click rule decided: texts, modified mark, message, recalculation
     // and sweep steps; the change becomes an undo step.
     void applyOutcome(const RuleOutcome& outcome);
-    // The number of samples changed (typed, or the settings' timing): limits follow.
+    // The number of samples changed (typed, or the settings' timing): limits follow, and the
+    // frequencies are clamped unless the count is still being typed.
     void sampleCountChanged();
+    // While one lives, the count is being committed (its exit rule runs): the frequencies are
+    // clamped against it even though its field keeps the focus, as when a command commits it
+    // without the field being left.
+    class CountCommit {
+      public:
+        explicit CountCommit(FieldBinding& binding) : flag_(binding.countCommitting_) {
+            flag_ = true;
+        }
+        ~CountCommit() { flag_ = false; }
+        CountCommit(const CountCommit&) = delete;
+        CountCommit& operator=(const CountCommit&) = delete;
+
+      private:
+        bool& flag_;
+    };
     // Copy settings into output `target` from the source chosen on its page.
     void copySettingsClick(int target);
 
@@ -94,6 +110,7 @@ class FieldBinding : public QObject {
     std::unique_ptr<FieldRules> rules_;
     long double maxFrequency_ = 0;
     int trackBarMax_ = 0;
+    bool countCommitting_ = false;
     std::string controlPanelFreq_ = "1000";
 };
 

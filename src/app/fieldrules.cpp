@@ -6,6 +6,7 @@
 #include "core/model/exitrules.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/common/fieldevents.h"
+#include "gui/common/textintake.h"
 #include "gui/common/updown.h"
 
 #include <QCheckBox>
@@ -13,6 +14,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+
+#include <optional>
 
 namespace ombrix {
 
@@ -70,14 +73,28 @@ bool FieldRules::applyKeyFilter(QLineEdit* edit, FieldFamily family, QKeyEvent* 
     return r.discard;
 }
 
+void FieldRules::filterIntake(QLineEdit* edit, FieldFamily family) {
+    filterTextIntake(edit, family, sep_, [this](const TypedText& typed) {
+        if (typed.markModified)
+            document_.setModified(true);
+    });
+}
+
 void FieldRules::bindGeneral() {
     GeneralPage& g = pages_.general;
     GeneralSettings& forms = document_.forms().General;
     auto single = [this](QLineEdit* edit, FieldFamily family, std::function<RuleOutcome()> exit) {
+        filterIntake(edit, family);
         watchField(
             edit,
             [this, edit, family](QKeyEvent* e) { return applyKeyFilter(edit, family, e, -1); },
-            [this, exit] { binding_.applyOutcome(exit()); });
+            [this, edit, exit] {
+                // A command may commit the count while its field keeps the focus.
+                std::optional<FieldBinding::CountCommit> commit;
+                if (edit == pages_.general.NumOfSam)
+                    commit.emplace(binding_);
+                binding_.applyOutcome(exit());
+            });
     };
     single(g.Freq, FieldFamily::Frequency, [this, &forms] {
         return FreqExit(forms, binding_.MaxFrequency(), sep_, chartMenu_.view() != ViewKind::Form);
@@ -146,6 +163,7 @@ void FieldRules::bindOutput(int i) {
         for (QLineEdit* cell : {o.amplitude[r], o.phase[r]}) {
             const FieldFamily family = cell == o.amplitude[r] ? FieldFamily::HarmonicAmplitude
                                                               : FieldFamily::HarmonicPhase;
+            filterIntake(cell, family);
             watchField(
                 cell,
                 [this, cell, family, i](QKeyEvent* e) {
@@ -157,6 +175,7 @@ void FieldRules::bindOutput(int i) {
     for (int k = 0; k < kPulseParamCount; ++k) {
         QLineEdit* cell = o.pulse[k];
         const FieldFamily family = k <= A1 ? FieldFamily::PulseLevel : FieldFamily::PulseTime;
+        filterIntake(cell, family);
         watchField(
             cell,
             [this, cell, family, i](QKeyEvent* e) {
@@ -164,6 +183,7 @@ void FieldRules::bindOutput(int i) {
             },
             [this, i] { binding_.applyOutcome(onExitPulse(document_.forms(), i, sep_)); });
     }
+    filterIntake(o.offset, FieldFamily::Offset);
     watchField(
         o.offset,
         [this, &o](QKeyEvent* e) { return applyKeyFilter(o.offset, FieldFamily::Offset, e, -1); },

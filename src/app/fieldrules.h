@@ -30,6 +30,8 @@ class FieldRules {
     // Runs the family's key filter on a key typed into `edit` of `output` (-1: not an
     // output's table); true when the key is discarded.
     bool applyKeyFilter(QLineEdit* edit, FieldFamily family, QKeyEvent* event, int output);
+    // Pasted, dropped and composed text goes through the family's filter as typing does.
+    void filterIntake(QLineEdit* edit, FieldFamily family);
 
     FieldBinding& binding_;
     FormsDocument& document_;

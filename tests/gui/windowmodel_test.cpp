@@ -1,8 +1,11 @@
-// The main window driven as a person drives it, at random: typing into fields and leaving them
-// by Tab, by a page tab or by switching windows, clicking forms, ticks and views, opening files
-// with good and failing equations, and Send all to the in-process simulator. After every
-// action the same laws hold:
-// - every field shows the text the forms hold;
+// The main window driven as a person drives it, at random: typing into fields and pasting
+// random strings into them (Ctrl+V, or the middle button where the platform has a selection),
+// then leaving them by Tab, by a page tab or by switching windows, or acting at once with Send
+// all; clicking forms, ticks and views, opening files with good and failing equations, and
+// Send all to the in-process simulator. After every action the same laws hold:
+// - every field shows the text the forms hold, and a text its key filter could have produced
+//   by typing;
+// - Save then Open gives the same forms;
 // - every output's sample store (and its chart, in the form view) is what a direct calculation
 //   of those forms gives, and an output whose equation fails holds nothing;
 // - after Send all the simulator holds exactly the codes of those samples, the timing words
@@ -19,9 +22,11 @@
 #include "core/compute/synthesis.h"
 #include "core/device/devicecommands.h"
 #include "core/device/encodings.h"
+#include "core/model/keyfilters.h"
 #include "core/model/settingsfile.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
+#include "gui/common/fieldevents.h"
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
@@ -32,6 +37,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QJsonArray>
@@ -95,22 +101,34 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
         return text;
     }
 
-    // Clicks into the field on its page, replaces its text by typing, and leaves it.
-    void type(int page, QLineEdit* field, const QString& text) {
+    // Shows the field's page; false (and noted) when nobody could type into the field there.
+    bool reach(int page, QLineEdit* field) {
         w->pages()->setCurrentIndex(page);
         if (!field->isVisible() || !field->isEnabled() || field->isReadOnly()) {
-            trail += " (not there)"; // nobody types into it
-            return;
+            trail += " (not there)";
+            return false;
         }
         // A click activates the main window (Send all may have raised the control panel).
         QApplication::setActiveWindow(w.get());
+        return true;
+    }
+
+    // Clicks into the field on its page, replaces its text by typing, and leaves it.
+    void type(int page, QLineEdit* field, const QString& text) {
+        if (!reach(page, field))
+            return;
         QTest::mouseClick(field, Qt::LeftButton);
         field->setFocus(Qt::MouseFocusReason);
         field->selectAll();
         QTest::keyClicks(field, text);
-        const int way = pick(0, 2);
+        trail += " '" + text.toStdString() + "'";
+        leave(page, field, pick(0, 2));
+    }
+
+    // Leaves the focused field by Tab (0), a page tab (1) or another window and Tab (2).
+    void leave(int page, QLineEdit* field, int way) {
         ASSERT_TRUE(field->hasFocus());
-        trail += " '" + text.toStdString() + "' " +
+        trail += std::string(" ") +
                  std::array{"Tab", "page tab", "window"}[static_cast<std::size_t>(way)];
         switch (way) {
         case 0:
@@ -129,6 +147,55 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
             panel->hide();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             break;
+        }
+    }
+
+    // A string as a clipboard may hold one: digits, letters, signs, separators, "NaN",
+    // "1e999", spaces and line ends, and now and then a long one.
+    QString clipboardText() {
+        static const char* const pieces[] = {
+            "0",     "7",  "12", "345678901", "-",  "+", ".",   ",",  "e",    "abc", "NaN",
+            "1e999", "-5", " ",  "\n",        "\t", "x", "360", "00", "-0.5", "1,5", "99999999"};
+        QString text;
+        for (int n = pick(1, 4); n > 0; --n)
+            text += pieces[pick(0, static_cast<int>(std::size(pieces)) - 1)];
+        if (pick(0, 9) == 0)
+            text = text.repeated(pick(10, 300));
+        return text;
+    }
+
+    // Pastes a random string into the field, by Ctrl+V (over all of its text or at the caret)
+    // or by the middle button, then leaves the field, or does not and Send all acts at once.
+    void paste(int page, QLineEdit* field) {
+        if (!reach(page, field))
+            return;
+        const QString text = clipboardText();
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        const bool middle = pick(0, 2) == 0;
+        QTest::mouseClick(field, Qt::LeftButton);
+        field->setFocus(Qt::MouseFocusReason);
+        if (middle) {
+            trail += " middle click";
+            if (clipboard->supportsSelection())
+                clipboard->setText(text, QClipboard::Selection);
+            else
+                trail += " (no selection here)";
+            QTest::mouseClick(field, Qt::MiddleButton, {},
+                              QPoint(pick(0, field->width() - 1), field->height() / 2));
+        } else {
+            trail += " Ctrl+V";
+            if (pick(0, 1))
+                field->selectAll();
+            clipboard->setText(text);
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        }
+        trail += " '" + text.left(40).toStdString() + (text.size() > 40 ? "...'" : "'");
+        const int way = pick(0, 3);
+        if (way < 3) {
+            leave(page, field, way);
+        } else {
+            trail += " not left";
+            actNow = true;
         }
     }
 
@@ -152,9 +219,58 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
 
     void act() {
         const int k = pick(0, kOutputCount - 1);
+        const int r = pick(0, 4);
+        if (pick(0, 3) == 0) {
+            pasteSomewhere(k, r);
+        } else {
+            actOther(k, r);
+        }
+        if (pick(0, 9) == 0) {
+            trail += ", Send all";
+            sendAll = true;
+        }
+    }
+
+    void pasteSomewhere(int k, int r) {
         OutputPage& o = w->output(k);
         GeneralPage& g = w->general();
-        const int r = pick(0, 4);
+        const std::string out = " " + std::to_string(k + 1);
+        switch (pick(0, 7)) {
+        case 0:
+            trail = "paste amplitude" + out;
+            paste(k + 1, o.amplitude[static_cast<std::size_t>(r)]);
+            break;
+        case 1:
+            trail = "paste phase" + out;
+            paste(k + 1, o.phase[static_cast<std::size_t>(r)]);
+            break;
+        case 2:
+            trail = "paste pulse" + out;
+            paste(k + 1, o.pulse[static_cast<std::size_t>(pick(0, kPulseParamCount - 1))]);
+            break;
+        case 3:
+            trail = "paste offset" + out;
+            paste(k + 1, o.offset);
+            break;
+        case 4:
+            trail = "paste samples";
+            paste(0, g.NumOfSam);
+            break;
+        case 5:
+        case 6:
+            trail = "paste frequency";
+            paste(0, g.Freq);
+            break;
+        default:
+            trail = "paste phase shift";
+            paste(0, g.Ph_Disp[static_cast<std::size_t>(pick(1, 5))]);
+            break;
+        }
+    }
+
+    void actOther(int k, int r) {
+        OutputPage& o = w->output(k);
+        GeneralPage& g = w->general();
         switch (pick(0, 13)) {
         case 0:
         case 1:
@@ -210,10 +326,6 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
             trail = "view";
             (pick(0, 2) ? w->chartMenu()->Form1 : w->chartMenu()->FFTamplitude1)->trigger();
             break;
-        }
-        if (pick(0, 9) == 0) {
-            trail += ", Send all";
-            sendAll = true;
         }
     }
 
@@ -328,10 +440,87 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
         EXPECT_EQ(references[1].toInt(), referenceCode(static_cast<double>(numbers->vref2)));
     }
 
+    // Acts on the forms while the pasted field still has the focus: Send all, or where the
+    // view sends nothing, Save as.
+    void actWithoutLeaving() {
+        if (w->actions().sendAllButton->isEnabled()) {
+            trail += ", Send all at once";
+            sendAll = true;
+            QSignalSpy done(&w->link().device(), &DeviceController::transferFinished);
+            QTest::mouseClick(w->actions().sendAllButton, Qt::LeftButton);
+            ASSERT_TRUE(!w->link().device().transferRunning() || done.wait(20000));
+        } else {
+            trail += ", Save as at once";
+            saveAs();
+        }
+    }
+
+    // Save as "law.set"; false when Save refused a value that does not fit the file (which
+    // six typed characters may not, in the five of a slot): the sound refusal, with a message.
+    bool saveAs() {
+        const QString name = dir.filePath("law.set");
+        QFile::remove(name);
+        TOmbrix::Prompts answers;
+        answers.saveFileName = [name] { return name; };
+        w->setPrompts(answers);
+        messages.clear();
+        w->actions().saveAs->trigger();
+        if (messages.size() == 1 && messages.front().contains("does not fit in a forms settings"))
+            return false;
+        EXPECT_TRUE(messages.empty()) << "Save: " << messages.front().toStdString();
+        return messages.empty();
+    }
+
+    // Every field holds a text that typing it into the empty field gives.
+    void checkTypable() {
+        const char sep = w->decimalSeparator();
+        auto check = [sep](const QLineEdit* field, FieldFamily family, const char* name) {
+            const QString text = field->text();
+            const TypedText typed =
+                typeText(family, "", 0, 0, 0, text.toStdU32String(), sep, typingLimit(field));
+            EXPECT_EQ(typed.text, text.toStdString()) << name;
+        };
+        const GeneralPage& g = w->general();
+        check(g.Freq, FieldFamily::Frequency, "frequency");
+        check(g.NumOfSam, FieldFamily::SampleCount, "samples");
+        for (int k = 1; k < kOutputCount; ++k)
+            check(g.Ph_Disp[k], FieldFamily::PhaseShift, "phase shift");
+        for (int k = 0; k < kOutputCount; ++k) {
+            SCOPED_TRACE("output " + std::to_string(k + 1));
+            const OutputPage& o = w->output(k);
+            for (int r = 0; r < kHarmonicCount; ++r) {
+                check(o.amplitude[r], FieldFamily::HarmonicAmplitude, "amplitude");
+                check(o.phase[r], FieldFamily::HarmonicPhase, "phase");
+            }
+            for (int p = 0; p < kPulseParamCount; ++p)
+                check(o.pulse[p], p <= A1 ? FieldFamily::PulseLevel : FieldFamily::PulseTime,
+                      "pulse");
+            check(o.offset, FieldFamily::Offset, "offset");
+        }
+    }
+
+    // Save then Open gives the forms that were saved: the file reads back, as Open reads it,
+    // to exactly the forms.
+    void checkSaveThenOpen() {
+        if (!saveAs())
+            return;
+        QFile file(dir.filePath("law.set"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        FormsConfig opened;
+        const std::optional<std::string> error =
+            decodeForms(std::span(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                  static_cast<std::size_t>(bytes.size())),
+                        w->decimalSeparator(), opened);
+        ASSERT_FALSE(error) << "Open: " << *error;
+        EXPECT_TRUE(opened == w->document().forms()) << "Save then Open changed the forms";
+    }
+
     std::mt19937 rng;
     QTemporaryDir dir;
     std::string trail;
     bool sendAll = false;
+    bool actNow = false;
 };
 
 TEST_F(WindowModelTest, RandomUseKeepsWindowSamplesAndDeviceInStep) {
@@ -342,8 +531,11 @@ TEST_F(WindowModelTest, RandomUseKeepsWindowSamplesAndDeviceInStep) {
     testkit::CalcRequests requests(w->calculation());
     for (long i = 0; i < actions && !HasFatalFailure(); ++i) {
         sendAll = false;
+        actNow = false;
         requests.list.clear();
         act();
+        if (actNow)
+            actWithoutLeaving();
         for (auto [a, b] : requests.list)
             trail += " [" + std::to_string(a) + "," + std::to_string(b) + "]";
         w->calculation().finishCalculation();
@@ -352,6 +544,9 @@ TEST_F(WindowModelTest, RandomUseKeepsWindowSamplesAndDeviceInStep) {
         const RunOutcome outcome = checkSamples();
         if (sendAll)
             checkSendAll(outcome);
+        checkTypable();
+        if (!HasFailure())
+            checkSaveThenOpen();
         if (HasFailure())
             break; // the first action that breaks a law is the one to look at
     }

@@ -4,6 +4,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QWidget>
 
 namespace ombrix {
@@ -11,6 +12,23 @@ namespace ombrix {
 FieldEvents::FieldEvents(QWidget* field, KeyHandler onKey, ExitHandler onExit)
     : QObject(field), onKey_(std::move(onKey)), onExit_(std::move(onExit)) {
     field->installEventFilter(this);
+    // Every change the user makes counts, not only key presses: paste, drop, middle click,
+    // input method, cut and the edit's own undo as well.
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        connect(edit, &QLineEdit::textEdited, this, [this, field] { changedByUser(field); });
+    else if (auto* memo = qobject_cast<QPlainTextEdit*>(field))
+        connect(memo, &QPlainTextEdit::textChanged, this, [this, memo] {
+            if (memo->hasFocus()) // the program's own writes happen without the focus
+                changedByUser(memo);
+        });
+}
+
+void FieldEvents::changedByUser(QWidget* field) {
+    edited_ = true;
+    // A change that did not come with the focus (a text dropped on the field) has no leaving
+    // to wait for: it is committed at once.
+    if (!field->hasFocus())
+        commitIfEdited();
 }
 
 bool FieldEvents::eventFilter(QObject* watched, QEvent* event) {

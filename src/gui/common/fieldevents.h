@@ -26,8 +26,9 @@ class FieldEvents : public QObject {
 
     FieldEvents(QWidget* field, KeyHandler onKey, ExitHandler onExit);
 
-    // Runs the exit handler when the field was typed into since it last ran: what a tool
-    // button or menu command is about to use must be what the field shows.
+    // Runs the exit handler when the field was changed by the user (typed into, pasted into,
+    // text dropped on it, ...) since it last ran: what a tool button or menu command is about
+    // to use must be what the field shows.
     void commitIfEdited();
 
   protected:
@@ -39,10 +40,11 @@ class FieldEvents : public QObject {
     bool inExit_ = false;
     bool edited_ = false;
     void runExit();
+    void changedByUser(QWidget* field);
 };
 
-// Commits the field that holds the keyboard focus, if it is a watched field typed into since
-// its exit handler last ran. Called before a tool button, menu or shortcut acts, as these do
+// Commits the field that holds the keyboard focus, if it is a watched field changed since its
+// exit handler last ran. Called before a tool button, menu or shortcut acts, as these do
 // not take the focus (so the field is not left) but do use the forms.
 void commitFocusedField();
 

@@ -3,6 +3,7 @@
 #include "core/model/keyfilters.h"
 #include "gui/common/decimalseparator.h"
 #include "gui/common/fieldevents.h"
+#include "gui/common/textintake.h"
 #include "gui/device/serialportlist.h"
 
 #include <QComboBox>
@@ -112,6 +113,7 @@ TSettingsForm::TSettingsForm(QWidget* parent, PortLister lister) : QDialog(paren
         connect(b.edit, &QLineEdit::textChanged, this,
                 [this, f = b.field](const QString& t) { settings_.*f = t.toStdString(); });
         b.edit->installEventFilter(this);
+        filterTextIntake(b.edit, FieldFamily::DeviceSetting, sep_);
     }
     connect(BaudRate_ComboBox, &QComboBox::currentIndexChanged, this, [this](int index) {
         settings_.BaudIndex = index;
