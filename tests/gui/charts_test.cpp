@@ -15,11 +15,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -272,6 +274,36 @@ TEST_F(ChartsTest, ReadOutNamesTheSampleAndEachDrawnValue) {
     QTest::mouseMove(plot, QPoint(x, plot->axisRect()->center().y()));
     EXPECT_TRUE(showsItsData(chart(0)));
     saveShot("read-out");
+}
+
+// The right button opens the chart menu, which takes the button's release: whatever closes
+// the menu (an item or Escape), hovering the chart shows the read-out again at once.
+TEST_F(ChartsTest, ReadOutShowsOnHoverAfterTheChartMenu) {
+    w->pages()->setCurrentIndex(1);
+    pulse(0, "2", "-1");
+    QCustomPlot* plot = chart(0)->plot();
+    QApplication::setActiveWindow(w.get());
+    plot->replot();
+    const QPoint at(qRound(plot->xAxis->coordToPixel(700)), plot->axisRect()->center().y());
+    for (const bool item : {false, true}) {
+        SCOPED_TRACE(item ? "item" : "Escape");
+        QTest::mouseMove(plot, at);
+        ASSERT_TRUE(chart(0)->readOutShown());
+        QTest::mousePress(plot, Qt::RightButton, {}, at);
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, plot->mapToGlobal(at));
+        QApplication::sendEvent(plot, &menuEvent);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        if (item) {
+            w->chartMenu()->Fitgraph1->trigger();
+            menu->close();
+        } else {
+            QTest::keyClick(menu, Qt::Key_Escape);
+        }
+        ASSERT_FALSE(QApplication::activePopupWidget());
+        QTest::mouseMove(plot, at + QPoint(10, 0));
+        EXPECT_TRUE(chart(0)->readOutShown());
+    }
 }
 
 TEST_F(ChartsTest, SaveChartAsWritesPngPdfAndSvg) {

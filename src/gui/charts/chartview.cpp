@@ -84,11 +84,16 @@ ChartView::ChartView(const QString& title, bool legend, QWidget* parent)
     // Wheel and drag zoom as plotting tools do; the chart menu's zoom works on top of that.
     plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(plot_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { emit menuRequested(plot_->mapToGlobal(pos)); });
+    connect(plot_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        dragging_ = false; // the menu takes the mouse: the plot sees no release
+        emit menuRequested(plot_->mapToGlobal(pos));
+    });
     plot_->setNoAntialiasingOnDrag(true);
-    // Dragging pans within the data; the wheel zooms about the pointer.
-    connect(plot_, &QCustomPlot::mousePress, this, [this] { dragging_ = true; });
+    // Dragging (the left button) pans within the data; the wheel zooms about the pointer. The
+    // right button opens the chart menu, which takes the release: it never starts a drag, or
+    // the read-out would stay hidden until the next click.
+    connect(plot_, &QCustomPlot::mousePress, this,
+            [this](QMouseEvent* e) { dragging_ = e->button() == Qt::LeftButton; });
     connect(plot_, &QCustomPlot::mouseRelease, this, [this] { dragging_ = false; });
     for (QCPAxis* axis : {plot_->xAxis, plot_->yAxis})
         connect(axis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
@@ -427,6 +432,10 @@ QString ChartView::readOutAt(int x) const {
         lines << QStringLiteral("%1: %2").arg(g->name()).arg(it->value, 0, 'g', 6);
     }
     return lines.join('\n');
+}
+
+bool ChartView::readOutShown() const {
+    return readOut_->visible();
 }
 
 void ChartView::showReadOut(int x) {

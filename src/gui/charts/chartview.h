@@ -71,6 +71,8 @@ class ChartView : public QWidget {
     // The read-out for the point under x pixel `x` of the plot: the key, then each drawn
     // series' value at its nearest point; empty when no series is drawn.
     QString readOutAt(int x) const;
+    // Whether the read-out is shown (the pointer hovers over the plotted area).
+    bool readOutShown() const;
     // Each axis range [a, b] becomes [a + d, b - d] with d = (b - a)(p - 100)/100.
     void zoomPercent(double p);
     // Back to automatic ranges that fit every active series; redraws unless told not to. A
