@@ -58,13 +58,8 @@ QString PlaybackReadout::realFrequencyText(const std::string& freqText) const {
                                  static_cast<double>(*g));
     if (!r)
         return "The device cannot play this frequency";
-    const QString ppm =
-        std::fabs(r->ppm) < 0.05
-            ? QString("exact")
-            : QStringLiteral("%1%2 ppm")
-                  .arg(r->ppm > 0 ? "+" : "")
-                  .arg(QString::fromStdString(formatGeneral(std::round(r->ppm * 10) / 10, sep_)));
-    return QStringLiteral("Device plays %1 Hz (%2)").arg(hertz(r->hz, sep_), ppm);
+    return QStringLiteral("Device plays %1 Hz (%2)")
+        .arg(hertz(r->hz, sep_), QString::fromStdString(frequencyErrorText(r->ppm, sep_)));
 }
 
 void PlaybackReadout::refreshRealFrequency() {

@@ -213,6 +213,32 @@ TEST_F(DeviceMonitorTest, MonitorShowsWhatTheSimulatorHoldsAndFlagsADifferingDev
     EXPECT_TRUE(w->deviceDiffersLabel()->text().isEmpty());
 }
 
+// One figure for the frequency error: 750 Hz at 1000 samples plays 754.717 Hz (53 cycles of
+// 25 ns a sample), +6289.3 ppm against what was typed, under the frequency field, in the
+// control panel and in the monitor alike.
+TEST_F(DeviceMonitorTest, FrequencyErrorIsTheSameFigureEverywhere) {
+    FormsConfig f = w->document().forms();
+    f.General.Freq = "750";
+    f.General.NumOfSam = "1000";
+    w->binding().applyForms(f);
+    w->calculation().finishCalculation();
+    w->actions().connectButton->click();
+    sendAll();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    DeviceMonitor* monitor = &w->link().monitor();
+    monitor->show();
+    monitor->refresh();
+    const QString sep(QChar(w->decimalSeparator()));
+    const QString figure = "+6289" + sep + "3 ppm";
+    EXPECT_TRUE(w->general().realFreq->text().endsWith("(" + figure + ")"))
+        << w->general().realFreq->text().toStdString();
+    EXPECT_TRUE(w->controlPanel().realFreq->text().endsWith("(" + figure + ")"))
+        << w->controlPanel().realFreq->text().toStdString();
+    const QString caption = monitor->findChild<QLabel*>("MonitorCaption1")->text();
+    EXPECT_TRUE(caption.contains("(" + figure + " against the forms)")) << caption.toStdString();
+    EXPECT_FALSE(monitor->difference().any()); // the device holds what the forms send
+}
+
 TEST_F(DeviceMonitorTest, SweepIsDrawnAsItsFrequencyStepsOverTime) {
     FormsConfig f = threeKinds();
     f.General.SwapEnabled = true;

@@ -35,6 +35,24 @@ TEST(RealFrequency, HandComputedCases) {
     EXPECT_FALSE(realFrequency(5000, 1000, 20, 29).has_value());
 }
 
+TEST(FrequencyError, IsWhatIsPlayedAgainstWhatWasTyped) {
+    // 750 Hz at N = 1000: 53.3 cycles a sample become 53, the device plays 754.717 Hz.
+    const auto r = realFrequency(750, 1000, 20, 29);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(frequencyErrorText(r->ppm, '.'), "+6289.3 ppm");
+    EXPECT_DOUBLE_EQ(r->ppm, frequencyErrorPpm(r->hz, 750));
+    EXPECT_EQ(frequencyErrorPpm(754, 0), 0); // nothing asked, no error
+    struct Case {
+        double ppm;
+        char sep;
+        const char* text;
+    };
+    for (const Case& c :
+         {Case{-200, '.', "-200 ppm"}, Case{6289.25, ',', "+6289,3 ppm"}, Case{0.04, '.', "exact"},
+          Case{-0.04, '.', "exact"}, Case{-0.06, ',', "-0,1 ppm"}})
+        EXPECT_EQ(frequencyErrorText(c.ppm, c.sep), c.text) << c.ppm;
+}
+
 TEST(RealFrequency, AgreesWithWhatTheSimulatedGeneratorPlays) {
     for (double f : {1.0, 7.0, 50.0, 333.0, 1000.0, 1300.0}) {
         SimGenerator sim;

@@ -1,6 +1,7 @@
 #include "core/device/deviceimage.h"
 
 #include "core/device/playback.h"
+#include "core/model/numbertext.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -78,10 +79,12 @@ DeviceDifference deviceDifference(const SimState& state, const TransferInput& fo
     const auto n = static_cast<double>(plan->samples);
     bool frequencyDiffers = false;
     if (plan->frequency) {
-        d.formsHz = frequencyFromWords(*plan->frequency, n, quartzMHz, instructions);
+        // Against what the user typed, not what the forms' words would play: the label under
+        // the frequency and the control panel measure the same error.
+        d.formsHz = static_cast<double>(parseNumber(forms.general.Freq, forms.sep).value_or(0));
         const double held =
             state.timingSet ? frequencyFromWords(state.timing, n, quartzMHz, instructions) : 0;
-        d.ppm = d.formsHz > 0 ? (held - d.formsHz) / d.formsHz * 1e6 : 0;
+        d.ppm = frequencyErrorPpm(held, d.formsHz);
         frequencyDiffers = !state.timingSet || state.timing != *plan->frequency;
     }
     for (std::size_t k = 0; k < kOutputCount; ++k) {

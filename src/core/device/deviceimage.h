@@ -40,8 +40,8 @@ DeviceImage deviceImage(const SimState& state, double quartzMHz, double instruct
 // How the device differs from what the forms would send now.
 struct DeviceDifference {
     std::array<bool, kOutputCount> outputs{}; // outputs that differ
-    double formsHz = 0;                       // the forms' frequency as the device would play it
-    double ppm = 0;                           // device frequency error against formsHz
+    double formsHz = 0;                       // the frequency the forms ask for, as typed (0: none)
+    double ppm = 0; // frequencyErrorPpm of what the device plays against formsHz
     bool any() const;
     // "Output 2, Output 5"; empty when none.
     std::string text() const;

@@ -1,5 +1,7 @@
 #include "core/device/playback.h"
 
+#include "core/model/numbertext.h"
+
 #include <cmath>
 
 namespace ombrix {
@@ -15,6 +17,17 @@ double frequencyFromWords(const TimingWords& words, double samples, double quart
     return period > 0 ? static_cast<double>(1.0L / period) : 0.0;
 }
 
+double frequencyErrorPpm(double playedHz, double askedHz) {
+    return askedHz > 0 ? (playedHz - askedHz) / askedHz * 1e6 : 0.0;
+}
+
+std::string frequencyErrorText(double ppm, char sep) {
+    const double tenths = std::round(ppm * 10) / 10;
+    if (tenths == 0)
+        return "exact";
+    return (tenths > 0 ? "+" : "") + formatGeneral(tenths, sep) + " ppm";
+}
+
 std::optional<RealFrequency> realFrequency(double freqHz, double samples, double quartzMHz,
                                            double instructions) {
     const TimingResult t = timingWords(freqHz, samples, quartzMHz, instructions);
@@ -22,7 +35,7 @@ std::optional<RealFrequency> realFrequency(double freqHz, double samples, double
         return std::nullopt;
     RealFrequency r;
     r.hz = frequencyFromWords(t.words, samples, quartzMHz, instructions);
-    r.ppm = (r.hz - freqHz) / freqHz * 1e6;
+    r.ppm = frequencyErrorPpm(r.hz, freqHz);
     return r;
 }
 

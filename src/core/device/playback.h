@@ -7,6 +7,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace ombrix {
@@ -17,9 +18,17 @@ namespace ombrix {
 double frequencyFromWords(const TimingWords& words, double samples, double quartzMHz,
                           double instructions);
 
+// The frequency error: what the device really plays against the frequency the user typed, in
+// parts per million (0 when nothing was asked). The one figure the frequency label, the
+// control panel and the device monitor show.
+double frequencyErrorPpm(double playedHz, double askedHz);
+// The error as those places show it: to 0.1 ppm, signed, with the separator `sep`
+// ("+6289.3 ppm", "-200 ppm"), or "exact" when it rounds to nothing.
+std::string frequencyErrorText(double ppm, char sep);
+
 struct RealFrequency {
     double hz = 0;  // what the device plays
-    double ppm = 0; // its error against the asked frequency, in parts per million
+    double ppm = 0; // frequencyErrorPpm(hz, the asked frequency)
 };
 
 // The frequency the device will play for `freqHz` with N samples: the asked frequency turned

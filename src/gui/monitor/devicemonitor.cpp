@@ -1,5 +1,7 @@
 #include "gui/monitor/devicemonitor.h"
 
+#include "core/device/playback.h"
+
 #include "core/device/encodings.h"
 #include "gui/device/devicecontroller.h"
 
@@ -89,8 +91,10 @@ void DeviceMonitor::refresh() {
     const double g = device_.instructions();
     image_ = deviceImage(state, q, g);
     // A transfer under way holds part of the forms: compared once it has ended.
-    difference_ = device_.transferRunning() ? DeviceDifference{}
-                                            : deviceDifference(state, device_.formsInput(), q, g);
+    const TransferInput forms = device_.formsInput();
+    separator_ = forms.sep;
+    difference_ =
+        device_.transferRunning() ? DeviceDifference{} : deviceDifference(state, forms, q, g);
     const QString text = differenceText();
     if (text != shownDifference_) {
         shownDifference_ = text;
@@ -116,9 +120,9 @@ void DeviceMonitor::draw() {
         if (out.hz > 0) {
             caption += QString(", %1 Hz").arg(out.hz, 0, 'g', 10);
             if (difference_.formsHz > 0)
-                caption += QString(" (%1%2 ppm against the forms)")
-                               .arg(difference_.ppm >= 0 ? "+" : "")
-                               .arg(difference_.ppm, 0, 'f', 1);
+                caption += QString(" (%1 against the forms)")
+                               .arg(QString::fromStdString(
+                                   frequencyErrorText(difference_.ppm, separator_)));
         }
         if (differs)
             caption += " <span style='color:red'><b>differs from the forms</b></span>";

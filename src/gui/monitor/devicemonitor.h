@@ -52,6 +52,7 @@ class DeviceMonitor : public QWidget {
     QTimer* timer_ = nullptr;
     DeviceImage image_;
     DeviceDifference difference_;
+    char separator_ = '.'; // the forms' decimal separator, for the error figure
     QString shownDifference_;
 };
 
