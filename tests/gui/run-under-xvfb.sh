@@ -1,0 +1,13 @@
+#!/bin/bash
+# Runs a GUI test program on a virtual X server (xcb), where the middle button pastes the
+# selection clipboard, and fails when that clipboard is missing there.
+# Usage: run-under-xvfb.sh <test program> [<gtest options>]
+# Exit: the program's status, 77 (skipped) without xvfb-run.
+set -u
+command -v xvfb-run >/dev/null || { echo "skipped: no xvfb-run"; exit 77; }
+program=$1
+shift
+# A random first display number: two xvfb-run -a started at once may take the same one.
+# (-platform wins over the offscreen platform the GUI tests' main sets.)
+exec env OMBRIX_REQUIRE_SELECTION=1 xvfb-run -a -n $((100 + RANDOM % 800)) \
+    -s "-screen 0 1280x1024x24" "$program" -platform xcb "$@"
