@@ -236,5 +236,20 @@ TEST_F(PastePathsTest, OneUndoTakesBackAPaste) {
     }
 }
 
+// A text dropped on a field that does not have the focus is never left: it is committed at
+// once, its exit rule run (5000 Hz is more than 1000 samples allow) and one undo step taken.
+TEST_F(PastePathsTest, ADropOnAnUnfocusedFieldIsCommittedAtOnce) {
+    w->document().resetHistory();
+    w->general().Ph_Disp[5]->setFocus(Qt::TabFocusReason);
+    QLineEdit* freq = w->general().Freq;
+    freq->selectAll();
+    bring(freq, Path::Drop, "x5000");  // "10005000"
+    QCoreApplication::processEvents(); // the drop has ended
+    EXPECT_FALSE(freq->hasFocus());
+    EXPECT_EQ(freq->text(), "1332");
+    EXPECT_EQ(w->document().forms().General.Freq, "1332");
+    EXPECT_TRUE(w->document().formsHistory().canUndo());
+}
+
 } // namespace
 } // namespace ombrix

@@ -26,9 +26,10 @@ FieldEvents::FieldEvents(QWidget* field, KeyHandler onKey, ExitHandler onExit)
 void FieldEvents::changedByUser(QWidget* field) {
     edited_ = true;
     // A change that did not come with the focus (a text dropped on the field) has no leaving
-    // to wait for: it is committed at once.
+    // to wait for: it is committed as soon as the change is done (textEdited comes before the
+    // text is written to the forms).
     if (!field->hasFocus())
-        commitIfEdited();
+        QMetaObject::invokeMethod(this, &FieldEvents::commitIfEdited, Qt::QueuedConnection);
 }
 
 bool FieldEvents::eventFilter(QObject* watched, QEvent* event) {
