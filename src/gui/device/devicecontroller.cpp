@@ -30,6 +30,7 @@ DeviceController::DeviceController(DeviceBindings bindings, std::unique_ptr<Seri
 DeviceController::~DeviceController() {
     link_.dropWaiting();
     commands_.StopRequested = true; // a running transfer stops between words
+    commands_.ClosingDown = true;
     link_.waitIdle();
     commands_.StopRequested = false;
 }
@@ -158,9 +159,14 @@ void DeviceController::SetProgressMax(int maximum) {
 }
 
 void DeviceController::StepProgress() {
+    // One step a data word: the steps made while the window has not caught up go out in one
+    // call, so that a fast line never floods the GUI thread.
+    if (stepsWaiting_.fetch_add(1) > 0)
+        return;
     onGui([this] {
+        const int steps = stepsWaiting_.exchange(0);
         if (b_.progress)
-            b_.progress->setValue(std::min(b_.progress->value() + 1, b_.progress->maximum()));
+            b_.progress->setValue(std::min(b_.progress->value() + steps, b_.progress->maximum()));
     });
 }
 
@@ -504,9 +510,12 @@ void DeviceController::startTransfer(const LinkRequest& r, OutcomeHandler done) 
 
 void DeviceController::shutdown() {
     link_.dropWaiting();
-    commands_.StopRequested = true; // a running transfer stops between words
+    // A transfer stops between words, any other command after the exchange under way.
+    commands_.StopRequested = true;
+    commands_.ClosingDown = true;
     link_.waitIdle();
     commands_.StopRequested = false;
+    commands_.ClosingDown = false;
     link_.post({LinkJobKind::Disconnect,
                 [this] {
                     commands_.FormDestroy();

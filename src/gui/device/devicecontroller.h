@@ -25,6 +25,7 @@
 #include <QObject>
 
 #include <array>
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -252,6 +253,8 @@ class DeviceController : public QObject,
     int pendingMasks_ = 0;    // of them, run masks
     std::uint8_t askedMask_ = 0;
     std::uint8_t shownMask_ = 0; // the last runMaskChanged
+
+    std::atomic<int> stepsWaiting_{0}; // progress steps not yet shown
 
     // Link thread: the outcome of the job running, where its messages go.
     LinkOutcome* current_ = nullptr;
