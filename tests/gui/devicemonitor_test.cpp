@@ -227,6 +227,7 @@ TEST_F(DeviceMonitorTest, FrequencyErrorIsTheSameFigureEverywhere) {
     w->binding().applyForms(f);
     w->calculation().finishCalculation();
     w->actions().connectButton->click();
+    testkit::waitForLink(*w);
     sendAll();
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     DeviceMonitor* monitor = &w->link().monitor();

@@ -6,6 +6,7 @@
 #include "core/device/encodings.h"
 #include "core/device/transfer.h"
 #include "gui/device/devicecontroller.h"
+#include "linkwait.h"
 #include "simprobe.h"
 #include "simwindow.h"
 
@@ -20,7 +21,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -199,9 +199,8 @@ TEST_F(PastePathsTest, SendAllAfterAPasteSendsWhatTheFieldShows) {
         enter(offset, path, "-2");
         ASSERT_EQ(offset->text(), "-2");
         messages.clear();
-        QSignalSpy done(&w->link().device(), &DeviceController::transferFinished);
         QTest::mouseClick(w->actions().sendAllButton, Qt::LeftButton);
-        ASSERT_TRUE(!w->link().device().transferRunning() || done.wait(20000));
+        ASSERT_TRUE(testkit::waitForLink(*w, 20000));
         ASSERT_TRUE(messages.empty()) << messages.front().toStdString();
         const std::vector<double>& held = w->calculation().samples(0);
         ASSERT_FALSE(held.empty());

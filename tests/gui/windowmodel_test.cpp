@@ -30,6 +30,7 @@
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
+#include "linkwait.h"
 #include "simprobe.h"
 #include "simwindow.h"
 #include "testkit/fakeclock.h"
@@ -449,9 +450,8 @@ class WindowModelTest : public ::testing::Test, protected testkit::SimulatorWind
         if (w->actions().sendAllButton->isEnabled()) {
             trail += ", Send all at once";
             sendAll = true;
-            QSignalSpy done(&w->link().device(), &DeviceController::transferFinished);
             QTest::mouseClick(w->actions().sendAllButton, Qt::LeftButton);
-            ASSERT_TRUE(!w->link().device().transferRunning() || done.wait(20000));
+            ASSERT_TRUE(testkit::waitForLink(*w, 20000));
         } else {
             trail += ", Save as at once";
             saveAs();
