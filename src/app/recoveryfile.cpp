@@ -44,8 +44,7 @@ QString RecoveryFile::defaultFolder() {
 }
 
 RecoveryFile::RecoveryFile(QString folder) : folder_(std::move(folder)) {
-    const RecoveryName own{QDateTime::currentMSecsSinceEpoch(), QCoreApplication::applicationPid()};
-    path_ = folder_ + '/' + QString::fromStdString(recoveryFileName(own));
+    startNewFile();
 
     std::vector<std::string> ended;
     for (const QString& name : QDir(folder_).entryList(QDir::Files | QDir::Hidden)) {
