@@ -65,7 +65,8 @@ QString RecoveryFile::keep(const QByteArray& image) {
     if (image == kept_)
         return {};
     QDir().mkpath(folder_);
-    const QString error = writeWholeFile(path_, image);
+    // Written on every change: the cache is enough against a crash or a kill.
+    const QString error = writeWholeFile(path_, image, FileSync::Cached);
     if (!error.isEmpty())
         return error;
     kept_ = image;

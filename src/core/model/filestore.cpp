@@ -104,8 +104,8 @@ void syncFolderOf(const std::string& path) {
 
 } // namespace
 
-std::optional<std::string> writeFileAtomically(const std::string& path,
-                                               std::span<const unsigned char> bytes) {
+std::optional<std::string>
+writeFileAtomically(const std::string& path, std::span<const unsigned char> bytes, FileSync sync) {
     const std::string target = writeTarget(path);
     std::string temporary;
     Descriptor fd(createTemporary(target, temporary));
@@ -116,7 +116,7 @@ std::optional<std::string> writeFileAtomically(const std::string& path,
         struct stat old {};
         if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
             ::fchmod(fd.get(), old.st_mode & 07777);
-        if (::fsync(fd.get()) != 0)
+        if (sync == FileSync::ToDisk && ::fsync(fd.get()) != 0)
             error = systemError(errno);
     }
     if (!error && fd.close() != 0)
@@ -127,7 +127,8 @@ std::optional<std::string> writeFileAtomically(const std::string& path,
         ::unlink(temporary.c_str());
         return error;
     }
-    syncFolderOf(target);
+    if (sync == FileSync::ToDisk)
+        syncFolderOf(target);
     return std::nullopt;
 }
 

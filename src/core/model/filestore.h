@@ -14,13 +14,19 @@
 
 namespace ombrix {
 
+// How far a write goes before the file is replaced: to the disk (fsync, survives a power
+// cut), or to the system's cache (survives the program's crash or kill; cheap enough for a
+// file written on every change).
+enum class FileSync { ToDisk, Cached };
+
 // Writes `bytes` to a new file beside `path` (same folder, so the rename cannot cross file
-// systems), checking every write, the flush to disk (fsync) and the close, and only then
-// renames it over `path`. On any failure the temporary file is removed and `path` is left as
-// it was. An existing file keeps its permissions; a symbolic link is followed, so the file it
-// names is replaced. Empty on success, else the error's text.
+// systems), checking every write, the flush (with FileSync::ToDisk) and the close, and only
+// then renames it over `path`. On any failure the temporary file is removed and `path` is left
+// as it was. An existing file keeps its permissions; a symbolic link is followed, so the file
+// it names is replaced. Empty on success, else the error's text.
 std::optional<std::string> writeFileAtomically(const std::string& path,
-                                               std::span<const unsigned char> bytes);
+                                               std::span<const unsigned char> bytes,
+                                               FileSync sync = FileSync::ToDisk);
 
 // What kind of file `path` names when it is not a regular file, as a reason for refusing it
 // ("it is a folder, not a file"); empty for a regular file. A missing file gives the system's

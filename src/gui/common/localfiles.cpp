@@ -36,10 +36,12 @@ QString localFileName(const QUrl& url) {
     return decodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
 
-QString writeWholeFile(const QString& name, const QByteArray& bytes) {
-    const std::optional<std::string> error = writeFileAtomically(
-        encodeFileName(name), std::span(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                        std::size_t(bytes.size())));
+QString writeWholeFile(const QString& name, const QByteArray& bytes, FileSync sync) {
+    const std::optional<std::string> error =
+        writeFileAtomically(encodeFileName(name),
+                            std::span(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                      std::size_t(bytes.size())),
+                            sync);
     return error ? QString::fromStdString(*error) : QString();
 }
 

@@ -7,6 +7,8 @@
 // file the program reads or writes is named through encodeFileName.
 #pragma once
 
+#include "core/model/filestore.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -30,7 +32,8 @@ QString localFileName(const QUrl& url);
 
 // Writes `bytes` over `name` atomically (core/model/filestore.h): empty on success, else the
 // error's text. Nothing is reported written before it is on disk.
-QString writeWholeFile(const QString& name, const QByteArray& bytes);
+QString writeWholeFile(const QString& name, const QByteArray& bytes,
+                       FileSync sync = FileSync::ToDisk);
 // Reads up to `most` bytes of the regular file `name`; refuses a folder, FIFO, socket or
 // device at once. Empty on success, else the reason.
 QString readWholeFile(const QString& name, qsizetype most, QByteArray& bytes);
