@@ -4,6 +4,7 @@
 #include "app/formsdocument.h"
 #include "app/ombrix.h"
 #include "core/compute/vectorstate.h"
+#include "gui/common/localfiles.h"
 #include "gui/dialogs/splashscreen.h"
 
 #include <QApplication>
@@ -31,7 +32,8 @@ int main(int argc, char** argv) {
         mainWindow.show();
         // "ombrix FILE.set" (as the desktop starts it for a file) opens the file as Open
         // would, once the window is up so that a refusal shows over it.
-        const QStringList arguments = QApplication::arguments();
+        // Decoded as file names: a name that is not UTF-8 keeps its bytes.
+        const QStringList arguments = ombrix::fileSystemArguments(argc, argv);
         if (arguments.size() > 1)
             QMetaObject::invokeMethod(
                 &mainWindow,
