@@ -351,6 +351,8 @@ std::string_view errorText(ErrorCode code) {
         return "Execution error";
     case ErrorCode::DataOutOfRange:
         return "Data out of range";
+    case ErrorCode::TooMuchData:
+        return "Too much data";
     case ErrorCode::IllegalParameterValue:
         return "Illegal parameter value";
     case ErrorCode::QueueOverflow:

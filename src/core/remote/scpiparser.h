@@ -33,6 +33,7 @@ enum class ErrorCode : int {
     SuffixOutOfRange = -114,
     ExecutionError = -200,
     DataOutOfRange = -222,
+    TooMuchData = -223,
     IllegalParameterValue = -224,
     QueueOverflow = -350,
 };
