@@ -13,7 +13,8 @@ PACKAGES := g++ cmake ninja-build make pkg-config qt6-base-dev qt6-serialport-de
             libqcustomplot-dev libgl-dev googletest libgtest-dev libgmock-dev \
             libbenchmark-dev libmuparser-dev libfftw3-dev clang libclang-rt-14-dev \
             xvfb xauth imagemagick fonts-dejavu-core \
-            help2man desktop-file-utils dpkg-dev file libxml2-utils
+            help2man desktop-file-utils dpkg-dev file libxml2-utils \
+            python3-pyvisa python3-pyvisa-py
 
 .PHONY: deps configure build run test model-test package bench bench-build check-sanitizers fuzz format clean
 
