@@ -45,8 +45,7 @@ std::optional<std::string> ControllerDevice::setPort(const std::string& name) {
     return std::nullopt;
 }
 
-void ControllerDevice::run(const std::function<void()>& command, Done done,
-                           bool mayStartTransfer) {
+void ControllerDevice::run(const std::function<void()>& command, Done done, bool mayStartTransfer) {
     errors_.clear();
     device_.setMessageHook([this](const MessageRequest& r) {
         if (r.icon == MessageIcon::Error || r.icon == MessageIcon::Warning)

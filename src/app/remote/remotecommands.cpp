@@ -55,6 +55,21 @@ std::string fromField(const QString& text, char sep) {
     return out;
 }
 
+// A string answer: in double quotes, a quote inside doubled, line breaks left out (the
+// evaluator joins an equation's lines the same way).
+std::string quoted(const std::string& text) {
+    std::string out(1, '"');
+    for (char ch : text) {
+        if (ch == '\n' || ch == '\r')
+            continue;
+        out.push_back(ch);
+        if (ch == '"')
+            out.push_back('"');
+    }
+    out.push_back('"');
+    return out;
+}
+
 const char* onOff(bool on) {
     return on ? "1" : "0";
 }
@@ -149,12 +164,11 @@ std::optional<RemoteCommands::Field> RemoteCommands::textField(const scpi::Comma
     }
 }
 
-bool RemoteCommands::typeInto(const Field& field, const std::string& text,
-                              RemoteSession& session) {
+bool RemoteCommands::typeInto(const Field& field, const std::string& text, RemoteSession& session) {
     QLineEdit* edit = field.edit;
     if (!isUsable(edit) || edit->isReadOnly()) {
-        fail(session, {ErrorCode::ExecutionError,
-                       std::string(field.name) + " cannot be changed now"});
+        fail(session,
+             {ErrorCode::ExecutionError, std::string(field.name) + " cannot be changed now"});
         return false;
     }
     const char sep = window_.decimalSeparator();
@@ -174,11 +188,11 @@ bool RemoteCommands::typeInto(const Field& field, const std::string& text,
     FormsDocument& document = window_.document();
     QString messages;
     {
-        const UserPrompts::Redirect redirect(window_.prompts(), [&messages](const QString& m,
-                                                                            const QString&) {
-            if (messages.isEmpty())
-                messages = m;
-        });
+        const UserPrompts::Redirect redirect(window_.prompts(),
+                                             [&messages](const QString& m, const QString&) {
+                                                 if (messages.isEmpty())
+                                                     messages = m;
+                                             });
         edit->setText(QString::fromStdString(r.text));
         if (r.markModified)
             document.setModified(true);
@@ -253,11 +267,11 @@ std::optional<std::string> RemoteCommands::runBox(const scpi::Command& c, Remote
     }
     QString messages;
     {
-        const UserPrompts::Redirect redirect(
-            window_.prompts(), [&messages](const QString& m, const QString&) {
-                if (messages.isEmpty())
-                    messages = m;
-            });
+        const UserPrompts::Redirect redirect(window_.prompts(),
+                                             [&messages](const QString& m, const QString&) {
+                                                 if (messages.isEmpty())
+                                                     messages = m;
+                                             });
         box->click();
     }
     window_.document().formsCommitted();
@@ -356,7 +370,7 @@ RemoteCommands::runDevice(const scpi::Command& c, const std::shared_ptr<RemoteSe
     }
     if (c.id == CommandId::DevicePort) {
         if (c.query)
-            return "\"" + device_.port() + "\"";
+            return quoted(device_.port());
         if (const auto error = device_.setPort(c.text))
             fail(*session, {ErrorCode::ExecutionError, *error});
         return std::nullopt;
@@ -366,16 +380,16 @@ RemoteCommands::runDevice(const scpi::Command& c, const std::shared_ptr<RemoteSe
 
     // A device command ends later: the session waits for it on *OPC? and *WAI.
     ++session->pendingOperations;
-    RemoteDevice::Done done = [this, weak = std::weak_ptr<RemoteSession>(session)](
-                                  std::optional<std::string> error) {
-        const std::shared_ptr<RemoteSession> s = weak.lock();
-        if (!s)
-            return; // the client has gone
-        if (error)
-            fail(*s, {ErrorCode::ExecutionError, *error});
-        if (--s->pendingOperations == 0 && s->operationsEnded)
-            s->operationsEnded();
-    };
+    RemoteDevice::Done done =
+        [this, weak = std::weak_ptr<RemoteSession>(session)](std::optional<std::string> error) {
+            const std::shared_ptr<RemoteSession> s = weak.lock();
+            if (!s)
+                return; // the client has gone
+            if (error)
+                fail(*s, {ErrorCode::ExecutionError, *error});
+            if (--s->pendingOperations == 0 && s->operationsEnded)
+                s->operationsEnded();
+        };
     switch (c.id) {
     case CommandId::DeviceConnect:
         device_.connectDevice(std::move(done));
@@ -421,8 +435,7 @@ std::optional<std::string> RemoteCommands::run(const scpi::Command& c,
     case CommandId::SystemVersion:
         return "1999.0";
     case CommandId::FrequencyReal: {
-        const auto hz =
-            playedHertz(window_.general().realFreq->text(), window_.decimalSeparator());
+        const auto hz = playedHertz(window_.general().realFreq->text(), window_.decimalSeparator());
         if (!hz)
             fail(s, {ErrorCode::ExecutionError, "the frequency cannot be played"});
         return hz;
@@ -434,18 +447,8 @@ std::optional<std::string> RemoteCommands::run(const scpi::Command& c,
     case CommandId::Function:
         return runBox(c, s);
     case CommandId::Equation:
-        if (c.query) {
-            std::string text = window_.output(c.suffix[0] - 1).equation->toPlainText().toStdString();
-            std::string quoted = "\"";
-            for (char ch : text) {
-                if (ch == '\n')
-                    continue; // one line; the evaluator joins the lines the same way
-                quoted.push_back(ch);
-                if (ch == '"')
-                    quoted.push_back('"');
-            }
-            return quoted + "\"";
-        }
+        if (c.query)
+            return quoted(window_.output(c.suffix[0] - 1).equation->toPlainText().toStdString());
         setEquation(c.suffix[0] - 1, c.text, s);
         return std::nullopt;
     case CommandId::Load:

@@ -77,8 +77,9 @@ RemoteControl::RemoteControl(TOmbrix& window) : window_(window) {
                                settings.BaudRate_ComboBox->currentText() + " bps");
         });
     commands_ = std::make_unique<RemoteCommands>(
-        window, *device_, OMBRIX_VERSION,
-        [this](const std::string& error) { showStatus("Remote: " + QString::fromStdString(error)); });
+        window, *device_, OMBRIX_VERSION, [this](const std::string& error) {
+            showStatus("Remote: " + QString::fromStdString(error));
+        });
     server_ = std::make_unique<RemoteServer>(*commands_);
 }
 

@@ -47,7 +47,7 @@ class RemoteServer : public QObject {
 
     RemoteCommands& commands_;
     bool otherComputers_ = false;
-    std::vector<QTcpServer*> servers_; // children
+    std::vector<QTcpServer*> servers_;   // children
     std::vector<RemoteClient*> clients_; // children
     std::deque<QString> recent_;
 };
