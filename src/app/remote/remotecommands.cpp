@@ -193,7 +193,7 @@ bool RemoteCommands::typeInto(const Field& field, const std::string& text, Remot
                                                  if (messages.isEmpty())
                                                      messages = m;
                                              });
-        edit->setText(QString::fromStdString(r.text));
+        window_.binding().typeInto(edit, QString::fromStdString(r.text));
         if (r.markModified)
             document.setModified(true);
         leaveField(edit); // the exit rule, as when the user leaves the field

@@ -46,6 +46,7 @@ class RemoteControl : public QObject {
     QString apply(const RemoteChoice& choice);
     const RemoteChoice& choice() const { return choice_; }
     RemoteServer& server() { return *server_; }
+    RemoteCommands& commands() { return *commands_; }
 
     // Setup → "Remote control...": the dialog; an accepted choice is applied and kept.
     void openDialog();

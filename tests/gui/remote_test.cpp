@@ -1,0 +1,136 @@
+// Remote commands on the main window against a user's typing: the same text sent as a command
+// and typed into the field (then left with Tab) gives the same forms, modified mark and undo
+// step; a text the field's key filter would cut changes nothing; no box is ever shown.
+#include "app/ombrix.h"
+#include "app/remote/remotecommands.h"
+#include "app/remote/remotecontrol.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+struct Window {
+    std::unique_ptr<TOmbrix> w = std::make_unique<TOmbrix>();
+    std::shared_ptr<RemoteSession> session = std::make_shared<RemoteSession>();
+    int boxes = 0;
+
+    Window() {
+        w->setMessageHandler([this](const QString&, const QString&) { ++boxes; });
+        w->setPrompts(
+            {[this](const QString&, const QString&) { return ++boxes, false; }, {}, {}, {}, {}});
+        w->show();
+        w->calculation().finishCalculation();
+    }
+    // Runs the line's commands; the answer of the last one.
+    std::string remote(const std::string& line) {
+        std::string answer;
+        const scpi::ParsedLine parsed = scpi::parseLine(line);
+        EXPECT_FALSE(parsed.error) << line;
+        for (const scpi::Command& c : parsed.commands)
+            answer = w->remote().commands().run(c, session).value_or("");
+        w->calculation().finishCalculation();
+        return answer;
+    }
+    void type(int page, QLineEdit* edit, const QString& text) {
+        QApplication::setActiveWindow(w.get());
+        w->pages()->setCurrentIndex(page);
+        edit->setFocus(Qt::MouseFocusReason);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Tab);
+        w->calculation().finishCalculation();
+    }
+};
+
+struct Case {
+    const char* command; // "<header> " + the text typed
+    int page;
+    std::function<QLineEdit*(TOmbrix&)> field;
+    const char* text;
+};
+
+TEST(RemoteCommands, ChangeAFieldExactlyAsTypingAndLeavingIt) {
+    const Case cases[] = {
+        {"FREQ", 0, [](TOmbrix& w) { return w.general().Freq; }, "250.5"},
+        {"FREQ", 0, [](TOmbrix& w) { return w.general().Freq; }, "99999999"},      // clamped
+        {"SAMP", 0, [](TOmbrix& w) { return w.general().NumOfSam; }, "3"},         // raised to 8
+        {"SAMP", 0, [](TOmbrix& w) { return w.general().NumOfSam; }, "9000"},      // clamped
+        {"SOUR2:PHAS", 0, [](TOmbrix& w) { return w.general().Ph_Disp[1]; }, "-"}, // repaired
+        {"SOUR3:HARM4:AMPL", 3, [](TOmbrix& w) { return w.output(2).amplitude[3]; }, "-1.25"},
+        {"SOUR6:OFFS", 6, [](TOmbrix& w) { return w.output(5).offset; }, "0.5"},
+        {"SOUR1:PULS:TD1", 1, [](TOmbrix& w) { return w.output(0).pulse[tD1]; }, "120"},
+        {"SOUR1:PULS:A1", 1, [](TOmbrix& w) { return w.output(0).pulse[A1]; }, "-3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.text);
+        Window remote, user;
+        for (Window* x : {&remote, &user}) {
+            x->w->output(0).formItems[1]->click();  // output 1 a pulse
+            x->w->pages()->setCurrentIndex(c.page); // which marks the forms modified
+        }
+        remote.w->document().setModified(false);
+        user.w->document().setModified(false);
+        const bool couldUndo = remote.w->document().formsHistory().canUndo();
+
+        remote.remote(std::string(c.command) + " " + c.text);
+        user.type(c.page, c.field(*user.w), c.text);
+
+        EXPECT_EQ(remote.remote(std::string(c.command) + "?"),
+                  c.field(*user.w)->text().toStdString());
+        EXPECT_TRUE(remote.w->document().forms() == user.w->document().forms())
+            << "Freq " << remote.w->general().Freq->text().toStdString() << " against "
+            << user.w->general().Freq->text().toStdString();
+        EXPECT_EQ(remote.w->document().isModified(), user.w->document().isModified());
+        EXPECT_EQ(remote.w->document().formsHistory().canUndo(),
+                  user.w->document().formsHistory().canUndo());
+        EXPECT_EQ(scpi::formatError(remote.session->errors.pop()), "0,\"No error\"");
+        if (remote.w->document().formsHistory().canUndo() && !couldUndo) {
+            remote.w->document().undoForms();
+            user.w->document().undoForms();
+            EXPECT_TRUE(remote.w->document().forms() == user.w->document().forms());
+        }
+        EXPECT_EQ(remote.boxes, 0);
+    }
+}
+
+TEST(RemoteCommands, ATextTheFieldWouldCutChangesNothing) {
+    Window x;
+    x.remote("FREQ 250;SOUR2:FUNC PULS");
+    x.w->document().setModified(false);
+    const FormsConfig before = x.w->document().forms();
+    for (const char* line : {"FREQ 1e3", "SAMP 1.5", "SOUR2:PULS:TD1 -5", "SOUR1:HARM1:AMPL 1x",
+                             "SOUR4:OFFS 1-", "FREQ 12345678901234567890"}) {
+        SCOPED_TRACE(line);
+        x.remote(line);
+        EXPECT_EQ(x.session->errors.pop().code, scpi::ErrorCode::IllegalParameterValue);
+        EXPECT_TRUE(x.w->document().forms() == before);
+        EXPECT_FALSE(x.w->document().isModified());
+    }
+    EXPECT_EQ(x.w->general().Freq->text(), "250");
+    EXPECT_EQ(x.boxes, 0);
+}
+
+TEST(RemoteCommands, ResetIsNewFormsWithoutTheQuestionInOneUndoStep) {
+    Window x;
+    x.remote("FREQ 250;SOUR2:ACT ON;SOUR2:FUNC EQU");
+    const FormsConfig changed = x.w->document().forms();
+    ASSERT_TRUE(x.w->document().isModified());
+    x.remote("*RST");
+    EXPECT_EQ(x.boxes, 0); // neither the save question nor any box
+    EXPECT_EQ(x.remote("FREQ?;SOUR2:ACT?"), "0");
+    EXPECT_EQ(x.w->general().Freq->text(), "1000");
+    x.w->document().undoForms();
+    EXPECT_TRUE(x.w->document().forms() == changed);
+}
+
+} // namespace
+} // namespace ombrix
