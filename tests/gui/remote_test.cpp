@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace ombrix {
 namespace {
@@ -70,17 +71,17 @@ TEST(RemoteCommands, ChangeAFieldExactlyAsTypingAndLeavingIt) {
         {"SOUR1:PULS:TD1", 1, [](TOmbrix& w) { return w.output(0).pulse[tD1]; }, "120"},
         {"SOUR1:PULS:A1", 1, [](TOmbrix& w) { return w.output(0).pulse[A1]; }, "-3"},
     };
+    // One pair of windows takes every case in turn, so each starts from what the one before
+    // left, in both.
+    Window remote, user;
+    for (Window* x : {&remote, &user})
+        x->w->output(0).formItems[1]->click(); // output 1 a pulse
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.command) + " " + c.text);
-        Window remote, user;
         for (Window* x : {&remote, &user}) {
-            x->w->output(0).formItems[1]->click();  // output 1 a pulse
             x->w->pages()->setCurrentIndex(c.page); // which marks the forms modified
+            x->w->document().setModified(false);
         }
-        remote.w->document().setModified(false);
-        user.w->document().setModified(false);
-        const bool couldUndo = remote.w->document().formsHistory().canUndo();
-
         remote.remote(std::string(c.command) + " " + c.text);
         user.type(c.page, c.field(*user.w), c.text);
 
@@ -90,16 +91,15 @@ TEST(RemoteCommands, ChangeAFieldExactlyAsTypingAndLeavingIt) {
             << "Freq " << remote.w->general().Freq->text().toStdString() << " against "
             << user.w->general().Freq->text().toStdString();
         EXPECT_EQ(remote.w->document().isModified(), user.w->document().isModified());
-        EXPECT_EQ(remote.w->document().formsHistory().canUndo(),
-                  user.w->document().formsHistory().canUndo());
         EXPECT_EQ(scpi::formatError(remote.session->errors.pop()), "0,\"No error\"");
-        if (remote.w->document().formsHistory().canUndo() && !couldUndo) {
-            remote.w->document().undoForms();
-            user.w->document().undoForms();
-            EXPECT_TRUE(remote.w->document().forms() == user.w->document().forms());
-        }
-        EXPECT_EQ(remote.boxes, 0);
+        // The change is one undo step in both.
+        for (Window* x : {&remote, &user})
+            x->w->document().undoForms();
+        EXPECT_TRUE(remote.w->document().forms() == user.w->document().forms());
+        for (Window* x : {&remote, &user})
+            x->w->document().redoForms();
     }
+    EXPECT_EQ(remote.boxes, 0);
 }
 
 TEST(RemoteCommands, ATextTheFieldWouldCutChangesNothing) {
@@ -130,6 +130,42 @@ TEST(RemoteCommands, ResetIsNewFormsWithoutTheQuestionInOneUndoStep) {
     EXPECT_EQ(x.w->general().Freq->text(), "1000");
     x.w->document().undoForms();
     EXPECT_TRUE(x.w->document().forms() == changed);
+}
+
+TEST(RemoteChoice, ComesFromTheCommandLineOrTheUsersSettings) {
+    RemoteChoice kept;
+    kept.port = 6001;
+    kept.otherComputers = true;
+    kept.save();
+    EXPECT_TRUE(RemoteChoice::load() == kept);
+
+    struct Case {
+        QStringList arguments;
+        std::optional<quint16> port; // nothing: the option is absent
+        bool error;
+        QStringList left;
+    };
+    const Case cases[] = {
+        {{"ombrix", "forms.set"}, std::nullopt, false, {"ombrix", "forms.set"}},
+        {{"ombrix", "--remote"}, 6001, false, {"ombrix"}},
+        {{"ombrix", "--remote=5025", "forms.set"}, 5025, false, {"ombrix", "forms.set"}},
+        {{"ombrix", "--remote=0"}, 6001, true, {"ombrix"}},
+        {{"ombrix", "--remote=port"}, 6001, true, {"ombrix"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        QStringList arguments = c.arguments;
+        QString error;
+        const std::optional<RemoteChoice> got = takeRemoteOption(arguments, error);
+        EXPECT_EQ(got.has_value(), c.port.has_value());
+        if (got) {
+            EXPECT_TRUE(got->enabled);
+            EXPECT_EQ(got->port, *c.port);
+            EXPECT_TRUE(got->otherComputers); // as kept
+        }
+        EXPECT_EQ(!error.isEmpty(), c.error);
+        EXPECT_EQ(arguments, c.left);
+    }
 }
 
 } // namespace
