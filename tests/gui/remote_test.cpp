@@ -119,6 +119,19 @@ TEST(RemoteCommands, ATextTheFieldWouldCutChangesNothing) {
     EXPECT_EQ(x.boxes, 0);
 }
 
+TEST(RemoteCommands, AFailedCalculationIsTheClientsErrorNotABox) {
+    Window x;
+    // Evaluate's check at X = 1 passes; the run fails at X = 0.
+    x.remote("SOUR2:FUNC EQU;SOUR2:EQU \"ln(X)\"");
+    QApplication::processEvents();
+    const scpi::Error e = x.session->errors.pop();
+    EXPECT_EQ(e.code, scpi::ErrorCode::ExecutionError);
+    EXPECT_FALSE(e.detail.empty());
+    EXPECT_EQ(x.remote("TRAC2:DATA?"), "");
+    EXPECT_EQ(x.session->errors.pop().code, scpi::ErrorCode::ExecutionError);
+    EXPECT_EQ(x.boxes, 0);
+}
+
 TEST(RemoteCommands, ResetIsNewFormsWithoutTheQuestionInOneUndoStep) {
     Window x;
     x.remote("FREQ 250;SOUR2:ACT ON;SOUR2:FUNC EQU");

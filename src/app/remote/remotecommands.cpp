@@ -185,25 +185,35 @@ bool RemoteCommands::typeInto(const Field& field, const std::string& text, Remot
                        std::string(field.name) + " does not take \"" + text + "\""});
         return false;
     }
-    FormsDocument& document = window_.document();
-    QString messages;
-    {
-        const UserPrompts::Redirect redirect(window_.prompts(),
-                                             [&messages](const QString& m, const QString&) {
-                                                 if (messages.isEmpty())
-                                                     messages = m;
-                                             });
+    return asUser(session, [&] {
         window_.binding().typeInto(edit, QString::fromStdString(r.text));
         if (r.markModified)
-            document.setModified(true);
+            window_.document().setModified(true);
         leaveField(edit); // the exit rule, as when the user leaves the field
+    });
+}
+
+bool RemoteCommands::asUser(RemoteSession& session, const std::function<void()>& change,
+                            const QString& fileName) {
+    QString message;
+    {
+        const UserPrompts::Redirect redirect(
+            window_.prompts(),
+            [&message](const QString& m, const QString&) {
+                if (message.isEmpty())
+                    message = m;
+            },
+            fileName);
+        change();
+        // The calculation the change started reports its failures here too, not in a box
+        // once the command has returned.
+        window_.calculation().finishCalculation();
     }
-    document.formsCommitted();
-    if (!messages.isEmpty()) {
-        fail(session, {ErrorCode::ExecutionError, messages.toStdString()});
-        return false;
-    }
-    return true;
+    window_.document().formsCommitted();
+    if (message.isEmpty())
+        return true;
+    fail(session, {ErrorCode::ExecutionError, message.toStdString()});
+    return false;
 }
 
 std::optional<std::string> RemoteCommands::runField(const scpi::Command& c,
@@ -265,18 +275,7 @@ std::optional<std::string> RemoteCommands::runBox(const scpi::Command& c, Remote
         fail(session, {ErrorCode::ExecutionError, "the control cannot be changed now"});
         return std::nullopt;
     }
-    QString messages;
-    {
-        const UserPrompts::Redirect redirect(window_.prompts(),
-                                             [&messages](const QString& m, const QString&) {
-                                                 if (messages.isEmpty())
-                                                     messages = m;
-                                             });
-        box->click();
-    }
-    window_.document().formsCommitted();
-    if (!messages.isEmpty())
-        fail(session, {ErrorCode::ExecutionError, messages.toStdString()});
+    asUser(session, [box] { box->click(); });
     return std::nullopt;
 }
 
@@ -302,12 +301,13 @@ void RemoteCommands::setEquation(int output, const std::string& text, RemoteSess
         return;
     }
     const QString lines = QString::fromStdString(text);
-    if (o.equation->toPlainText() != lines) {
+    if (o.equation->toPlainText() == lines)
+        return;
+    asUser(session, [&] {
         o.equation->setPlainText(lines);
         window_.document().setModified(true);
         window_.calculation().CalculateForms(output, output);
-    }
-    window_.document().formsCommitted();
+    });
 }
 
 void RemoteCommands::fileCommand(bool load, const std::string& name, RemoteSession& session) {
@@ -316,22 +316,15 @@ void RemoteCommands::fileCommand(bool load, const std::string& name, RemoteSessi
         fail(session, {ErrorCode::IllegalParameterValue, "a forms file name ends in .set"});
         return;
     }
-    QString messages;
-    {
-        const UserPrompts::Redirect redirect(
-            window_.prompts(),
-            [&messages](const QString& m, const QString&) {
-                if (messages.isEmpty())
-                    messages = m;
-            },
-            file);
-        if (load)
-            window_.document().openFile(file);
-        else
-            window_.document().SaveAs();
-    }
-    if (!messages.isEmpty())
-        fail(session, {ErrorCode::ExecutionError, messages.toStdString()});
+    asUser(
+        session,
+        [&] {
+            if (load)
+                window_.document().openFile(file);
+            else
+                window_.document().SaveAs();
+        },
+        file);
 }
 
 std::optional<std::string> RemoteCommands::traceData(int output, RemoteSession& session) {
@@ -415,11 +408,10 @@ std::optional<std::string> RemoteCommands::run(const scpi::Command& c,
         return "Ombrix,Ombrix,0," + version_;
     case CommandId::Reset: {
         // New forms without the save question: one undo step.
-        FormsDocument& document = window_.document();
-        const UserPrompts::Redirect redirect(window_.prompts(), {});
-        document.setModified(false);
-        document.NewSample();
-        document.formsCommitted();
+        asUser(s, [this] {
+            window_.document().setModified(false);
+            window_.document().NewSample();
+        });
         return std::nullopt;
     }
     case CommandId::ClearStatus:

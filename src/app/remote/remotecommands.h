@@ -45,6 +45,11 @@ class RemoteCommands {
     std::optional<Field> textField(const scpi::Command& c);
     std::optional<std::string> runField(const scpi::Command& c, RemoteSession& session);
     bool typeInto(const Field& field, const std::string& text, RemoteSession& session);
+    // Runs `change` as a user's action and waits for the calculation it starts; the first
+    // message the window would show in a box (or the calculation's) fails the command, and
+    // the file dialogs answer `fileName`. The change becomes an undo step. False on a message.
+    bool asUser(RemoteSession& session, const std::function<void()>& change,
+                const QString& fileName = {});
     std::optional<std::string> runBox(const scpi::Command& c, RemoteSession& session);
     std::optional<std::string> runDevice(const scpi::Command& c,
                                          const std::shared_ptr<RemoteSession>& session);
