@@ -1,11 +1,13 @@
 """A lab script's session with Ombrix through PyVISA: forms set on three outputs and read back,
 a trace compared with the samples ombrix-send computes for the same forms, errors read in
-order, and the device driven: connect, send, start, with the generator checked to hold it.
+order, and the device driven through the link's job queue: connect, send (another client
+served while *OPC? waits for its end), start, with the generator checked to hold it.
 
 Usage: remote_session_test.py OMBRIX OMBRIX_SEND OMBRIX_DEVSIM
 """
 import json
 import os
+import socket
 import subprocess
 import sys
 import time
@@ -130,8 +132,22 @@ with Ombrix(ombrix) as program:
     check(inst.query("SYST:ERR?").startswith("-200"), "Send all before Connect is refused")
     check(inst.query("DEV:CONN;*OPC?") == "1", "*OPC? after connect")
     check(inst.query("DEV:STAT?") == "CONN", "connected")
+    # While Send all runs on the link, the window serves everyone; *OPC? waits for its end.
+    inst.write("SAMP 400")
     inst.write("DEV:SEND")
-    check(inst.query("*OPC?") == "1", "*OPC? after send")
+    check(inst.query("DEV:STAT?") == "BUSY", "busy while sending")
+    inst.write("*OPC?")
+    # A second client, on a plain socket, is served while the first one's *OPC? waits.
+    with socket.create_connection(("127.0.0.1", program.port), timeout=10) as other:
+        lines = other.makefile("rwb")
+        answers = []
+        for query in (b"DEV:STAT?\n", b"FREQ?\n"):
+            lines.write(query)
+            lines.flush()
+            answers.append(lines.readline().decode().strip())
+    check(answers == ["BUSY", "500"], f"another client is served while the transfer runs: {answers}")
+    check(inst.read() == "1", "*OPC? after send")
+    inst.write("SAMP 64")
     for n in (1, 3, 5):
         inst.write(f"OUTP{n} ON")
     check(inst.query("*OPC?") == "1", "*OPC? after the starts")

@@ -2,7 +2,7 @@
 
 #include "app/devicelink.h"
 #include "app/ombrix.h"
-#include "app/remote/controllerdevice.h"
+#include "app/remote/linkdevice.h"
 #include "app/remote/remotecommands.h"
 #include "app/remote/remotedialog.h"
 #include "app/remote/remoteserver.h"
@@ -70,8 +70,8 @@ std::optional<RemoteChoice> takeRemoteOption(QStringList& arguments, QString& er
 RemoteControl::RemoteControl(TOmbrix& window) : window_(window) {
     TSettingsForm& settings = window.settingsForm();
     QLabel* portPanel = window.statusPanel(1);
-    device_ = std::make_unique<ControllerDevice>(
-        window.link().device(), settings, window.controlPanel(),
+    device_ = std::make_unique<LinkDevice>(
+        window.link(), settings, window.controlPanel(),
         [portPanel, &settings](const std::string& name) {
             portPanel->setText("Port: " + QString::fromStdString(name) + " " +
                                settings.BaudRate_ComboBox->currentText() + " bps");

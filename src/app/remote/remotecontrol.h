@@ -12,7 +12,7 @@
 
 namespace ombrix {
 
-class ControllerDevice;
+class LinkDevice;
 class RemoteCommands;
 class RemoteServer;
 class TOmbrix;
@@ -56,7 +56,7 @@ class RemoteControl : public QObject {
 
     TOmbrix& window_;
     RemoteChoice choice_;
-    std::unique_ptr<ControllerDevice> device_;
+    std::unique_ptr<LinkDevice> device_;
     std::unique_ptr<RemoteCommands> commands_;
     std::unique_ptr<RemoteServer> server_;
 };
