@@ -4,6 +4,7 @@
 #include "app/formsdocument.h"
 #include "app/ombrix.h"
 #include "core/compute/vectorstate.h"
+#include "gui/common/localfiles.h"
 #include "gui/dialogs/splashscreen.h"
 
 #include <QApplication>
@@ -18,7 +19,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ombrix::clearUpperVectorState(); // Qt's start-up may leave it dirty (see vectorstate.h)
-    QStringList arguments = QApplication::arguments();
+    // Decoded as file names: a name that is not UTF-8 keeps its bytes.
+    QStringList arguments = ombrix::fileSystemArguments(argc, argv);
     QString remoteError; // "--remote[=PORT]" starts with remote control on
     const auto remote = ombrix::takeRemoteOption(arguments, remoteError);
     if (!remoteError.isEmpty()) {
