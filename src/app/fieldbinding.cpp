@@ -294,7 +294,8 @@ void FieldBinding::sampleCountChanged() {
     SampleCountChange c =
         NumOfSamChange(document_.forms().General, controlPanelFreq_, deviceSettings(), sep_,
                        c_.chartMenu.view() != ViewKind::Form,
-                       countCommitting_ || !c_.pages.general.NumOfSam->hasFocus());
+                       countCommitting_ || (!c_.pages.general.NumOfSam->hasFocus() &&
+                                            typing_ != c_.pages.general.NumOfSam));
     if (c.maxFrequency)
         maxFrequency_ = *c.maxFrequency;
     if (c.trackBarMax) {
@@ -305,6 +306,12 @@ void FieldBinding::sampleCountChanged() {
     // Also runs at each keystroke of the count: the step is taken when the field is left.
     const FormsDocument::HistoryPause pause(document_);
     applyOutcome(c.outcome);
+}
+
+void FieldBinding::typeInto(QLineEdit* edit, const QString& text) {
+    typing_ = edit;
+    edit->setText(text);
+    typing_ = nullptr;
 }
 
 void FieldBinding::radioGroupClick(int output, int kind) {

@@ -11,6 +11,8 @@
 
 #include <QObject>
 
+class QLineEdit;
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -74,6 +76,10 @@ class FieldBinding : public QObject {
       private:
         bool& flag_;
     };
+    // Writes `text` into `edit` as typing does (a remote command): while the text changes, the
+    // field counts as being typed into, so the sample count's limits follow it and the
+    // frequencies wait for the field's exit rule.
+    void typeInto(QLineEdit* edit, const QString& text);
     // Copy settings into output `target` from the source chosen on its page.
     void copySettingsClick(int target);
 
@@ -112,6 +118,7 @@ class FieldBinding : public QObject {
     int trackBarMax_ = 0;
     bool countCommitting_ = false;
     std::string controlPanelFreq_ = "1000";
+    QLineEdit* typing_ = nullptr; // the field typeInto writes
 };
 
 } // namespace ombrix

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 
 #include <chrono>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <thread>
@@ -18,6 +19,14 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ombrix::clearUpperVectorState(); // Qt's start-up may leave it dirty (see vectorstate.h)
+    // Decoded as file names: a name that is not UTF-8 keeps its bytes.
+    QStringList arguments = ombrix::fileSystemArguments(argc, argv);
+    QString remoteError; // "--remote[=PORT]" starts with remote control on
+    const auto remote = ombrix::takeRemoteOption(arguments, remoteError);
+    if (!remoteError.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(remoteError));
+        return 1;
+    }
     try {
         auto splash = std::make_unique<ombrix::TSplashScreen>();
         splash->showPainted(); // nothing else is painted until the pause ends
@@ -32,8 +41,7 @@ int main(int argc, char** argv) {
         mainWindow.show();
         // "ombrix FILE.set" (as the desktop starts it for a file) opens the file as Open
         // would, once the window is up so that a refusal shows over it.
-        // Decoded as file names: a name that is not UTF-8 keeps its bytes.
-        const QStringList arguments = ombrix::fileSystemArguments(argc, argv);
+        mainWindow.remote().apply(remote ? *remote : ombrix::RemoteChoice::load());
         if (arguments.size() > 1)
             QMetaObject::invokeMethod(
                 &mainWindow,
