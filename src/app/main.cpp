@@ -1,6 +1,8 @@
-// Program entry: splash window, the main window (which creates the other windows hidden, in
-// order), a 2000 ms pause, then the main window and the event loop.
+// Program entry: the command line (read before anything needs a display), splash window, the
+// main window (which creates the other windows hidden, in order), a 2000 ms pause, then the
+// main window and the event loop.
 #include "app/apptitle.h"
+#include "app/commandline.h"
 #include "app/formsdocument.h"
 #include "app/ombrix.h"
 #include "core/compute/vectorstate.h"
@@ -10,11 +12,31 @@
 #include <QMessageBox>
 
 #include <chrono>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <thread>
 
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const ombrix::CommandLine commandLine = ombrix::parseCommandLine(arguments);
+    switch (commandLine.action) {
+    case ombrix::CommandLine::Action::ShowHelp:
+        std::fputs(qPrintable(ombrix::commandLineHelp()), stdout);
+        return 0;
+    case ombrix::CommandLine::Action::ShowVersion:
+        std::puts(qPrintable(ombrix::commandLineVersion()));
+        return 0;
+    case ombrix::CommandLine::Action::Refuse:
+        std::fprintf(stderr, "ombrix: %s\n%s", qPrintable(commandLine.error),
+                     qPrintable(ombrix::commandLineHelp()));
+        return 2;
+    case ombrix::CommandLine::Action::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     ombrix::clearUpperVectorState(); // Qt's start-up may leave it dirty (see vectorstate.h)
     try {
@@ -31,11 +53,10 @@ int main(int argc, char** argv) {
         mainWindow.show();
         // "ombrix FILE.set" (as the desktop starts it for a file) opens the file as Open
         // would, once the window is up so that a refusal shows over it.
-        const QStringList arguments = QApplication::arguments();
-        if (arguments.size() > 1)
+        if (!commandLine.file.isEmpty())
             QMetaObject::invokeMethod(
                 &mainWindow,
-                [&mainWindow, name = arguments.at(1)] { mainWindow.document().openFile(name); },
+                [&mainWindow, name = commandLine.file] { mainWindow.document().openFile(name); },
                 Qt::QueuedConnection);
         QApplication::exec();
     } catch (const std::exception& e) {
