@@ -13,7 +13,7 @@ PACKAGES := g++ cmake ninja-build make pkg-config qt6-base-dev qt6-serialport-de
             libqcustomplot-dev libgl-dev googletest libgtest-dev libgmock-dev \
             libbenchmark-dev libmuparser-dev libfftw3-dev clang libclang-rt-14-dev \
             xvfb xauth imagemagick fonts-dejavu-core \
-            help2man desktop-file-utils dpkg-dev file libxml2-utils
+            help2man desktop-file-utils dpkg-dev file libxml2-utils lintian appstream
 
 .PHONY: deps configure build run test model-test package bench bench-build check-sanitizers fuzz format clean
 
@@ -52,7 +52,8 @@ model-test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen OMBRIX_MODEL_ACTIONS=$(ACTIONS) OMBRIX_MODEL_SEED=$(SEED) \
 	  ./windowmodel_test
 
-# The .deb of the programs, desktop entry, MIME type, icon and man pages (CPack).
+# The .deb of the programs, desktop entry, MIME type, AppStream metadata, icon and man pages
+# (CPack); `make test` checks it, with lintian.
 package: build
 	cmake --build $(BUILD) --target package
 
