@@ -9,6 +9,7 @@
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
+#include "menupicture.h"
 #include "simprobe.h"
 #include "simwindow.h"
 #include "testkit/fakeclock.h"
@@ -333,6 +334,7 @@ TEST(ControlPanelPlaying, OutputsStartedByTheLastMaskAreMarkedPlaying) {
     panel->startButton[0]->click();
     EXPECT_EQ(panel->playing[0]->text(), "playing");
     EXPECT_EQ(panel->playing[1]->text(), "");
+    testkit::saveWindowPicture(&w, {panel}, "control-panel");
     panel->Button16->click(); // all stop
     EXPECT_EQ(panel->playing[0]->text(), "");
 }

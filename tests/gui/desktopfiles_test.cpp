@@ -204,7 +204,7 @@ TEST_F(DesktopFilesTest, RecentFormsKeepTheLastEightNewestFirstAndGreyMissingOne
     QCoreApplication::processEvents();
     const QRect item = fileMenu->actionGeometry(menu->menuAction());
     menu->popup(fileMenu->mapToGlobal(item.topRight()));
-    testkit::saveMenuPicture(w.get(), {fileMenu, menu}, "recent-forms");
+    testkit::saveWindowPicture(w.get(), {fileMenu, menu}, "recent-forms");
     menu->hide();
     fileMenu->hide();
     EXPECT_EQ(file.back(), w->actions().exit);
