@@ -87,7 +87,7 @@ check-sanitizers: deps
 # tests/fuzz-corpus (new inputs go to build-fuzz/corpus, failing ones to build-fuzz/crashes).
 # A crash, leak, undefined behaviour or failed property stops the make.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := settingsfile:14000 calcexpress:4096 reply:4096 simgenerator:4096
+FUZZ_TARGETS := settingsfile:14000 calcexpress:4096 reply:4096 simgenerator:4096 linelog:4096
 
 fuzz: deps
 	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -282,6 +282,24 @@ TEST_F(SendAgainstDevsim, DisconnectReturnsTheGeneratorToItsIdleState) {
     EXPECT_NE(state.find("{\"output\": 1, \"count\": 8,"), std::string::npos) << state;
 }
 
+TEST_F(SendAgainstDevsim, NoiseBeforeEveryReplyCostsNothing) {
+    startDevsim({"--noise-every", "1"});
+    const std::string file = writeSet(threeKinds());
+    ASSERT_EQ(send({file, "--port", portPath(), "--baud", "57600", "--start"}), ExitOk) << err_;
+    EXPECT_NE(out_.find("Started outputs 1, 2, 4.\n"), std::string::npos) << out_;
+    EXPECT_EQ(err_.find("CRC invalid!"), std::string::npos) << err_;
+    const std::string state = stateWith("\"run_mask\": 11,");
+    EXPECT_NE(state.find("\"run_mask\": 11,"), std::string::npos) << state;
+    EXPECT_NE(state.find("{\"output\": 4, \"count\": 32,"), std::string::npos) << state;
+    EXPECT_NE(state.find("\"frames_rejected\": 0,"), std::string::npos) << state;
+    // Every reply had its noise byte.
+    const auto at = state.find("\"replies_sent\": ");
+    ASSERT_NE(at, std::string::npos) << state;
+    const std::string replies = state.substr(at + 16, state.find(',', at) - at - 16);
+    EXPECT_NE(state.find("\"noise_sent\": " + replies + ","), std::string::npos) << state;
+    EXPECT_GE(std::stoi(replies), 8);
+}
+
 TEST_F(SendAgainstDevsim, UnansweredFramesGiveConnectionAndTransferExitCodes) {
     FormsConfig f = startupForms();
     f.General.NumOfSam = "8";

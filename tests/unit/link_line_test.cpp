@@ -1,6 +1,8 @@
-// The link on a line as real ones are: stray, partial and late bytes spoil at most the
-// exchange they land in, and a reply's time-out counts from the moment its frame has left
-// the line, on the scripted port and on the in-process simulator.
+// The link on a line as real ones are: noise before a reply's frame start costs nothing, stray,
+// partial and late bytes spoil at most the exchange they land in, and a reply's time-out counts
+// from the moment its frame has left the line, on the scripted port and on the in-process
+// simulator.
+#include "core/device/linelog.h"
 #include "core/device/protocol.h"
 #include "core/device/simport.h"
 #include "testkit/fakeport.h"
@@ -45,9 +47,9 @@ TEST(LineDiscipline, StrayPartialAndLateBytesSpoilOnlyTheirOwnExchange) {
         std::size_t discarded; // stray bytes thrown away for it
     };
     const Case cases[] = {
-        {Trouble::None, true, 0},         {Trouble::StrayBefore, true, 3},
-        {Trouble::NoiseBefore, false, 1}, {Trouble::TailAfter, true, 5},
-        {Trouble::Late, false, 14},       {Trouble::SplitLate, false, 7},
+        {Trouble::None, true, 0},        {Trouble::StrayBefore, true, 3},
+        {Trouble::NoiseBefore, true, 1}, {Trouble::TailAfter, true, 5},
+        {Trouble::Late, false, 14},      {Trouble::SplitLate, false, 7},
     };
     FakeClock clock;
     FakePort port(clock);
@@ -104,9 +106,87 @@ TEST(LineDiscipline, StrayPartialAndLateBytesSpoilOnlyTheirOwnExchange) {
     EXPECT_EQ(port.pendingCount(), 0U);
 }
 
-TEST(LineDiscipline, OnlyDisturbedExchangesFailOnTheSimulator) {
+// Noise between frame and reply, at the place and of the size of each case: the exchange and
+// the log (Stray bytes entries, then the reply) as the line had them.
+TEST(LineDiscipline, NoiseBeforeAReplyIsLoggedAsItWasAndCostsNothing) {
+    const Bytes reply = numberedReply(1);
+    // The reply's last `n` bytes, as the log shows them once the reply was cut short.
+    auto tail = [&](std::size_t n) {
+        return Bytes(reply.end() - static_cast<long>(n), reply.end());
+    };
+    struct Case {
+        const char* name;
+        std::size_t at; // where the noise goes in the reply's bytes
+        Bytes noise;
+        bool ok;
+        std::vector<Bytes> discarded; // Stray bytes entries, in order
+    };
+    const Case cases[] = {
+        {"one byte before", 0, {0x3C}, true, {{0x3C}}},
+        {"a sync byte before", 0, {0xAA}, true, {{0xAA}}},
+        {"two sync bytes before", 0, {0xAA, 0xAA}, true, {{0xAA, 0xAA}}},
+        {"sync and end bytes before",
+         0,
+         {0xAA, 0x00, 0x55, 0xAA},
+         true,
+         {{0xAA, 0x00, 0x55, 0xAA}}},
+        {"twelve bytes before", 0, Bytes(12, 0x5A), true, {Bytes(12, 0x5A)}},
+        {"after the sync bytes", 2, {0x3C}, false, {tail(1)}},
+        {"in the data", 6, {0x01, 0xAA}, false, {tail(2)}},
+        {"before the CRC", 12, {0x00}, false, {tail(1)}},
+        {"after the reply", 14, {0x3C, 0xAA}, true, {{0x3C, 0xAA}}},
+    };
+    for (const Case& c : cases) {
+        FakeClock clock;
+        FakePort port(clock);
+        RecordingUserInterface ui;
+        LineRecorder recorder(clock);
+        recorder.setLogging(true);
+        port.setLineObserver(&recorder);
+        ASSERT_TRUE(port.OpenPort("COM1", kStartBaudIndex));
+        bool troubled = true;
+        port.setResponder([&](FakePort& p, std::span<const std::uint8_t> bytes) {
+            if (bytes.size() != kTrailerSize)
+                return;
+            Bytes wire = reply;
+            if (troubled)
+                wire.insert(wire.begin() + static_cast<long>(c.at), c.noise.begin(), c.noise.end());
+            p.deliverAfter(5, wire);
+        });
+        EXPECT_EQ(Transact(port, clock, ui, systemFrame(SysVersion), Exchange::Command) == ReplyOk,
+                  c.ok)
+            << c.name;
+        if (c.ok) {
+            EXPECT_EQ(versionText(port.receiveBuffer()), "A") << c.name;
+        }
+        const auto entries = recorder.entries();
+        std::vector<std::string> strays;
+        for (const LineEntry& e : entries)
+            if (e.direction == LineDirection::Discarded)
+                strays.push_back(e.meaning);
+        std::vector<std::string> expected;
+        for (const Bytes& d : c.discarded) {
+            std::string hex;
+            for (std::uint8_t b : d)
+                hex += (hex.empty() ? "" : " ") + std::string(1, "0123456789ABCDEF"[b >> 4]) +
+                       "0123456789ABCDEF"[b & 15];
+            expected.push_back(std::to_string(d.size()) + " discarded: " + hex);
+        }
+        EXPECT_EQ(strays, expected) << c.name;
+        // Noise before the frame start is logged before the reply, anything else after it.
+        ASSERT_EQ(entries.size(), 2 + c.discarded.size()) << c.name;
+        EXPECT_EQ(entries[c.at == 0 ? 2 : 1].status, c.ok ? "OK" : "CRC invalid") << c.name;
+
+        troubled = false;
+        EXPECT_EQ(Transact(port, clock, ui, systemFrame(SysVersion), Exchange::Command), ReplyOk)
+            << c.name;
+        EXPECT_EQ(port.pendingCount(), 0U) << c.name;
+    }
+}
+
+TEST(LineDiscipline, NoiseCostsNothingAndGarbleOnlyItsExchangeOnTheSimulator) {
     SimFaults noise;
-    noise.noiseEvery = 4;
+    noise.noiseEvery = 1;
     SimFaults garble;
     garble.garble = 0.3;
     garble.seed = 7;
@@ -116,20 +196,21 @@ TEST(LineDiscipline, OnlyDisturbedExchangesFailOnTheSimulator) {
         RecordingUserInterface ui;
         ASSERT_TRUE(port.OpenPort(kSimulatorPortName, kStartBaudIndex));
         port.withGenerator([&](SimGenerator& g) { g.faults() = faults; });
-        auto disturbances = [&] {
-            return port.withGenerator(
-                [](SimGenerator& g) { return g.state().noiseSent + g.state().framesGarbled; });
+        auto garbled = [&] {
+            return port.withGenerator([](SimGenerator& g) { return g.state().framesGarbled; });
         };
         int failures = 0;
         for (int i = 0; i < 40; ++i) {
-            const auto before = disturbances();
+            const auto before = garbled();
             const ReplyResult r =
                 Transact(port, clock, ui, systemFrame(SysVersion), Exchange::Command);
-            EXPECT_EQ(r != ReplyOk, disturbances() != before) << i;
+            EXPECT_EQ(r != ReplyOk, garbled() != before) << i;
             failures += r != ReplyOk ? 1 : 0;
         }
-        EXPECT_EQ(static_cast<std::uint64_t>(failures), disturbances());
-        EXPECT_GE(failures, 5);
+        EXPECT_EQ(static_cast<std::uint64_t>(failures), garbled());
+        EXPECT_EQ(port.withGenerator([](SimGenerator& g) { return g.state().noiseSent; }),
+                  faults.noiseEvery > 0 ? 40U : 0U);
+        EXPECT_EQ(failures >= 5, faults.garble > 0);
     }
 }
 

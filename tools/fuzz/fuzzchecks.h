@@ -27,8 +27,11 @@ std::string checkCalcExpress(Bytes data);
 
 // Reply judge and reply wait on a scripted port. Byte 0: time-out (4 ms steps); byte 1: number
 // of waits (1..8); then chunks of [delay ms][length][bytes] delivered at growing ticks. Each
-// wait takes at most one reply's bytes in order, judges them as judgeReply does, reports every
-// failure once and leaves later bytes queued.
+// wait tells the line observer of every byte it takes, in order: stray bytes only before a
+// reply that begins at its sync bytes, then at most one reply's bytes, judged as judgeReply
+// does; it reports every failure once and leaves bytes that came too late queued. Besides, the
+// first data[0] % 14 bytes as noise before a good reply cost nothing unless they hold a frame
+// start of their own.
 std::string checkReply(Bytes data);
 
 // Simulated generator's frame decoder. Byte 0: bits 0..4 chunk size (0: all at once), bit 5
@@ -37,16 +40,28 @@ std::string checkReply(Bytes data);
 // depend on how the stream is cut.
 std::string checkSimGenerator(Bytes data);
 
+// Line recorder. Byte 0: bit 0 logging, bit 1 imaging at the start; then operations, each a
+// byte whose bits 0..1 pick the kind and bits 2..7 give a size n: 0 writes n bytes in one write;
+// 1 writes a frame (code, eight payload bytes, a cut byte, n data words) whose words and trailer
+// go out in pieces the cut byte chooses; 2 delivers n bytes (n < 48) in pieces and reads one
+// reply as the link does, or (n >= 48) tells the recorder of a reply or stray bytes directly;
+// 3 switches logging or imaging, clears, changes the decoding context or advances the clock.
+// The log shows every stray and reply byte as it was told, a reply wait tells of every byte it
+// took off the line in order, and neither log nor image depends on how a frame's words and
+// trailer are cut.
+std::string checkLineLog(Bytes data);
+
 struct Target {
     const char* name; // the corpus folder and the fuzz binary's suffix
     std::string (*check)(Bytes);
 };
 
-inline constexpr std::array<Target, 4> kTargets = {{
+inline constexpr std::array<Target, 5> kTargets = {{
     {"settingsfile", checkSettingsFile},
     {"calcexpress", checkCalcExpress},
     {"reply", checkReply},
     {"simgenerator", checkSimGenerator},
+    {"linelog", checkLineLog},
 }};
 
 } // namespace ombrix::fuzz

@@ -16,6 +16,28 @@ namespace ombrix::fuzz {
 
 // ---- reply judge and reply wait -----------------------------------------------------------
 
+namespace {
+
+// What a reply wait told the line observer: every byte in order, the stray bytes before the
+// reply, and the reply.
+struct Heard final : LineObserver {
+    void BytesWritten(std::span<const std::uint8_t>) override {}
+    void ReplyRead(std::span<const std::uint8_t> bytes, ReplyResult) override {
+        reply.assign(bytes.begin(), bytes.end());
+        all.insert(all.end(), bytes.begin(), bytes.end());
+        ++replies;
+    }
+    void BytesDiscarded(std::span<const std::uint8_t> bytes) override {
+        if (replies == 0)
+            stray.insert(stray.end(), bytes.begin(), bytes.end());
+        all.insert(all.end(), bytes.begin(), bytes.end());
+    }
+    std::vector<std::uint8_t> all, stray, reply;
+    int replies = 0;
+};
+
+} // namespace
+
 std::string checkReply(Bytes data) {
     // The judge alone: the first bytes as a reply, and a reply built from them.
     {
@@ -43,6 +65,33 @@ std::string checkReply(Bytes data) {
         }
     }
 
+    // Noise of up to 13 bytes before a good reply costs nothing, unless it holds a frame start
+    // of its own (AA AA and a byte that is not AA); the wait tells of the noise as it was.
+    if (!data.empty()) {
+        const Bytes noise = data.first(std::min<std::size_t>(data[0] % 14, data.size()));
+        bool ownStart = false;
+        for (std::size_t i = 0; i + 2 < noise.size(); ++i)
+            ownStart = ownStart || (noise[i] == kSyncByte && noise[i + 1] == kSyncByte &&
+                                    noise[i + 2] != kSyncByte);
+        if (!ownStart) {
+            FakeClock clock;
+            FakePort port(clock);
+            RecordingUserInterface ui;
+            Heard heard;
+            port.setLineObserver(&heard);
+            port.OpenPort("fuzz", kStartBaudIndex);
+            const auto good = makeReply(0, std::vector<std::uint8_t>{'O', 'K'});
+            std::vector<std::uint8_t> line(noise.begin(), noise.end());
+            line.insert(line.end(), good.begin(), good.end());
+            port.deliver(line);
+            if (WaitReply(port, clock, ui, 100) != ReplyOk)
+                return "noise of " + std::to_string(noise.size()) + " bytes spoilt a good reply";
+            if (heard.stray != std::vector<std::uint8_t>(noise.begin(), noise.end()) ||
+                port.pendingCount() != 0)
+                return "the noise before a good reply was not told of as it was";
+        }
+    }
+
     if (data.size() < 2)
         return {};
     const int timeoutMs = data[0] * 4;
@@ -51,6 +100,8 @@ std::string checkReply(Bytes data) {
     FakeClock clock;
     FakePort port(clock);
     RecordingUserInterface ui;
+    Heard heard;
+    port.setLineObserver(&heard);
     port.OpenPort("fuzz", kStartBaudIndex);
     // Every byte with the tick it arrives at, in delivery order.
     std::vector<std::pair<std::uint64_t, std::uint8_t>> stream;
@@ -71,15 +122,29 @@ std::string checkReply(Bytes data) {
     for (int w = 0; w < waits; ++w) {
         const std::uint64_t t0 = clock.Ticks();
         const std::size_t pending = port.pendingCount();
+        heard = Heard();
         const ReplyResult r = WaitReply(port, clock, ui, timeoutMs);
-        const std::size_t got = pending - port.pendingCount();
+        const std::size_t took = pending - port.pendingCount();
         const std::uint64_t elapsed = clock.Ticks() - t0;
+        if (heard.replies != 1)
+            return "one wait told of " + std::to_string(heard.replies) + " replies";
+        const std::vector<std::uint8_t>& reply = heard.reply;
+        const std::size_t got = reply.size();
         if (got > kReplySize)
-            return "one wait took " + std::to_string(got) + " bytes";
+            return "a reply of " + std::to_string(got) + " bytes";
+        if (heard.all.size() != took)
+            return "the wait took " + std::to_string(took) + " bytes and told of " +
+                   std::to_string(heard.all.size());
+        for (std::size_t k = 0; k < took; ++k)
+            if (heard.all[k] != stream[taken + k].second)
+                return "the wait told of bytes out of order";
+        // Noise is only ever thrown away before a reply's frame start.
+        if (!heard.stray.empty() &&
+            (got == 0 || reply[0] != kSyncByte || (got > 1 && reply[1] != kSyncByte)))
+            return "bytes before a reply that does not begin at its sync bytes were thrown away";
         const auto& buffer = port.receiveBuffer();
-        for (std::size_t k = 0; k < got; ++k)
-            if (buffer[k] != stream[taken + k].second)
-                return "the wait took bytes out of order";
+        if (!std::equal(reply.begin(), reply.end(), buffer.begin()))
+            return "the receive buffer does not hold the reply";
         for (std::size_t k = got; k < buffer.size(); ++k)
             if (buffer[k] != 0)
                 return "the receive buffer holds a stale byte after the reply";
@@ -93,11 +158,11 @@ std::string checkReply(Bytes data) {
         if (got < kReplySize) {
             if (elapsed <= static_cast<std::uint64_t>(timeoutMs))
                 return "a short reply ended the wait before the time-out";
-            if (taken + got < stream.size() &&
-                stream[taken + got].first <= t0 + static_cast<std::uint64_t>(timeoutMs))
+            if (taken + took < stream.size() &&
+                stream[taken + took].first <= t0 + static_cast<std::uint64_t>(timeoutMs))
                 return "the wait left a byte that arrived in time";
         }
-        taken += got;
+        taken += took;
         const auto messages = ui.messages();
         if (r != ReplyOk) {
             if (messages.size() != shown + 1)

@@ -90,20 +90,33 @@ void clearLineForFrame(SerialPort& port, Clock& clock) {
     discardWaiting(port);
 }
 
-// The reply wait itself; `got` is the number of bytes collected.
+// Where the reply lies among the bytes a wait has seen: from its frame start, and when no
+// byte can begin one, from the first byte (a device whose sync bytes are not AA AA is judged on
+// the bytes as they came, once 14 of them or the time-out are there).
+std::size_t replyFrom(std::span<const std::uint8_t> seen) {
+    const std::size_t start = findReplyStart(seen);
+    return start < seen.size() ? start : 0;
+}
+
+// The reply wait itself; `got` is the number of reply bytes collected from its frame start.
 ReplyResult collectReply(SerialPort& port, Clock& clock, UserInterface& ui, int timeoutMs,
                          std::size_t& got) {
     timeoutMs = std::max(timeoutMs, 0);
     // The time-out counts from the moment the frame has left the line, not from a write that
     // returned while an adapter still held the bytes.
     waitLineClear(port, clock);
-    SerialPort::ReceiveBuffer collected{};
-    got = 0;
+    std::vector<std::uint8_t> seen;
+    seen.reserve(2 * kReplySize);
+    std::size_t from = 0;
     const std::uint64_t t0 = clock.Ticks();
     for (;;) {
-        // Read no further than one reply: what follows is no part of it.
-        got += port.ReadInto(collected.data() + got, kReplySize - got);
-        if (got >= kReplySize)
+        // Read no further than one reply from where it may begin: what follows is no part of it.
+        const std::size_t had = seen.size();
+        const std::size_t want = from + kReplySize - had;
+        seen.resize(had + want);
+        seen.resize(had + port.ReadInto(seen.data() + had, want));
+        from = replyFrom(seen);
+        if (seen.size() >= from + kReplySize)
             break;
         const std::uint64_t elapsed = clock.Ticks() - t0;
         if (elapsed > static_cast<std::uint64_t>(timeoutMs))
@@ -113,10 +126,25 @@ ReplyResult collectReply(SerialPort& port, Clock& clock, UserInterface& ui, int 
             static_cast<int>(static_cast<std::uint64_t>(timeoutMs) - elapsed + 1);
         port.WaitReadable(remaining);
     }
+    // Line noise before the frame start, the reply, and (only when a frame start seen in the
+    // first bytes came to nothing) bytes read past the reply taken from the first byte.
+    const std::size_t end = std::min(seen.size(), from + kReplySize);
+    const std::span<const std::uint8_t> all(seen);
+    const auto stray = all.first(from);
+    const auto reply = all.subspan(from, end - from);
+    const auto beyond = all.subspan(end);
+    SerialPort::ReceiveBuffer collected{};
+    std::copy(reply.begin(), reply.end(), collected.begin());
     port.receiveBuffer() = collected;
+    got = reply.size();
     const ReplyResult result = judgeReply(collected, got);
-    if (LineObserver* observer = port.lineObserver())
-        observer->ReplyRead(std::span<const std::uint8_t>(collected.data(), got), result);
+    if (LineObserver* observer = port.lineObserver()) {
+        if (!stray.empty())
+            observer->BytesDiscarded(stray);
+        observer->ReplyRead(reply, result);
+        if (!beyond.empty())
+            observer->BytesDiscarded(beyond);
+    }
     if (result != ReplyOk)
         ui.ShowMessage(replyMessage(result), kReplyCaption, MessageIcon::Error);
     return result;

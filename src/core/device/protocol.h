@@ -46,8 +46,9 @@ class LineObserver {
     virtual void BytesWritten(std::span<const std::uint8_t> bytes) = 0;
     // The bytes a reply wait collected (none on a time-out) and how they were judged.
     virtual void ReplyRead(std::span<const std::uint8_t> bytes, ReplyResult result) = 0;
-    // Bytes that answer no question of ours: waiting before a frame is written, left over
-    // after a reply was judged, or the rest of a reply that missed its time-out.
+    // Bytes that answer no question of ours: waiting before a frame is written, line noise
+    // before a reply's frame start, left over after a reply was judged, or the rest of a reply
+    // that missed its time-out.
     virtual void BytesDiscarded(std::span<const std::uint8_t> bytes) = 0;
 };
 
@@ -62,12 +63,16 @@ void writeFrame(SerialPort& port, Clock& clock, const CommandFrame& frame);
 // pause of `exchange`. Reads nothing.
 void SendFrame(SerialPort& port, Clock& clock, const CommandFrame& frame, Exchange exchange);
 
-// Waits for one reply of 14 bytes and judges it (judgeReply). Bytes are collected until 14
-// have arrived or more than `timeoutMs` milliseconds have passed on `clock` since the start,
-// which is no earlier than the moment everything written has left the line; the wait blocks
-// on the port for the remaining time instead of polling. Reads no byte beyond the 14. The
-// collected bytes are left at the start of the port's receive buffer (zeroed first). Any
-// result but ReplyOk is shown in a message box, caption "Error", through `ui`.
+// Waits for one reply of 14 bytes and judges it (judgeReply). The reply begins at its frame
+// start (findReplyStart): bytes that arrive before it are line noise, discarded and reported to
+// the line observer, and cost nothing. Bytes are collected until 14 have arrived from the frame
+// start or more than `timeoutMs` milliseconds have passed on `clock` since the start, which is
+// no earlier than the moment everything written has left the line; the wait blocks on the port
+// for the remaining time instead of polling. When none of the first 14 bytes can begin a
+// reply, they are judged as they came. Reads no byte beyond the reply, save those read for a
+// frame start that came to nothing after the 14th byte (discarded and reported). The reply is left
+// at the start of the port's receive buffer (zeroed first). Any result but ReplyOk is shown in a
+// message box, caption "Error", through `ui`.
 ReplyResult WaitReply(SerialPort& port, Clock& clock, UserInterface& ui, int timeoutMs);
 
 // The reply to the frame just written: WaitReply, then whatever is left on the line is thrown

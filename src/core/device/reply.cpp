@@ -22,6 +22,20 @@ ReplyResult judgeReply(std::span<const std::uint8_t> bytes, std::size_t count) {
     return result;
 }
 
+std::size_t findReplyStart(std::span<const std::uint8_t> bytes) {
+    const std::size_t n = bytes.size();
+    for (std::size_t p = 0; p < n; ++p) {
+        if (bytes[p] != kSyncByte)
+            continue;
+        if (p + 1 < n && bytes[p + 1] != kSyncByte)
+            continue;
+        if (p + 2 < n && bytes[p + 2] == kSyncByte)
+            continue;
+        return p;
+    }
+    return n;
+}
+
 const char* replyMessage(ReplyResult result) {
     switch (result) {
     case ReplyOk:

@@ -27,6 +27,12 @@ inline constexpr const char* kReplyCaption = "Error";
 // CRC of bytes 2..11 that differs from bytes 12..13 gives ReplyCrcInvalid over all of these.
 ReplyResult judgeReply(std::span<const std::uint8_t> bytes, std::size_t count);
 
+// Where a reply begins among `bytes`, the bytes that arrived for it so far: at its sync bytes
+// AA AA, which are followed by byte 2 (0, never AA), so of a longer run of AA only the last two
+// begin the reply and the ones before are line noise. A last byte AA, or a last pair AA AA,
+// may still begin it. bytes.size() when no byte can.
+std::size_t findReplyStart(std::span<const std::uint8_t> bytes);
+
 // The message box text of a result; empty for ReplyOk.
 const char* replyMessage(ReplyResult result);
 

@@ -66,6 +66,8 @@ struct SimState {
     std::uint64_t noiseBytes = 0; // bytes dropped while looking for a frame start
     std::uint64_t noiseSent = 0;  // random bytes sent before replies (SimFaults::noiseEvery)
     std::uint64_t framesGarbled = 0;
+
+    bool operator==(const SimState&) const = default;
 };
 
 // One decoded frame, for logs and tests.
