@@ -82,6 +82,9 @@ DeviceLink::DeviceLink(Window w, LinkSetup setup, FormsDocument& document, Calcu
     w_.pages.deviceDiffers->clear();
     connect(monitor_, &DeviceMonitor::differenceChanged, w_.pages.deviceDiffers, &QLabel::setText);
     connect(device_, &DeviceController::linkStateChanged, this, &DeviceLink::followLinkState);
+    connect(device_, &DeviceController::runMaskChanged, &w_.controlPanel,
+            &TControlPanelForm::showPlaying);
+    connect(device_, &DeviceController::runMaskChanged, this, &DeviceLink::runMaskChanged);
     connect(&binding, &FieldBinding::sweepSwitched, device_, &DeviceController::sweepSwitched);
     connect(&binding, &FieldBinding::sampleCountEdited, device_,
             &DeviceController::setSampleCountChanged);
@@ -98,16 +101,30 @@ void DeviceLink::shutdown() {
     device_->shutdown();
 }
 
+void DeviceLink::request(const LinkRequest& request, DeviceController::OutcomeHandler done) {
+    device_->request(request, std::move(done));
+}
+
+LinkState DeviceLink::linkState() const {
+    return device_->linkState();
+}
+
 void DeviceLink::bindControlPanel(FormsDocument& document, FieldBinding& binding) {
     ControlPanelLink link;
-    link.commands = &device_->commands();
+    DeviceController* device = device_;
+    link.runMask = [device] { return device->runMask(); };
+    link.sendRunMask = [device](std::uint8_t mask) {
+        device->request({LinkJobKind::RunMask, 0, mask});
+    };
+    link.sendFrequency = [device](double hz) {
+        device->request({LinkJobKind::PanelFrequency, hz});
+    };
     link.active = [&document] { return document.forms().General.Active; };
     link.mainFreq = [&document] { return document.forms().General.Freq; };
     QLineEdit* freq = w_.pages.general.Freq;
     link.setMainFreq = [freq](const std::string& text) {
         freq->setText(QString::fromStdString(text));
     };
-    link.numOfSam = [&document] { return document.forms().General.NumOfSam; };
     link.maxFrequency = [&binding] { return binding.MaxFrequency(); };
     TSettingsForm& settings = w_.settings;
     link.settings = [&settings]() -> const DeviceSettings* { return &settings.settings(); };

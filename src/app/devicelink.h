@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/device/serialport.h"
+#include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
 
 #include <QObject>
@@ -61,6 +62,18 @@ class DeviceLink : public QObject {
     // The main window's FormDestroy: stops a running transfer, then the shut-down frames.
     void shutdown();
 
+    // ---- device commands from elsewhere than the window (a remote client) ----
+    // Asks for `request` as the window's controls do: one job on the link thread after every
+    // job asked before it; `done` gets its outcome on the GUI thread. See LinkRequest.
+    void request(const LinkRequest& request, DeviceController::OutcomeHandler done = {});
+    // Disconnected, Connected, or Busy while a job waits or runs.
+    LinkState linkState() const;
+
+  signals:
+    // The outputs playing on the device changed (bit k-1 = Output k).
+    void runMaskChanged(std::uint8_t mask);
+
+  public:
     // "Control &panel": the panel at the main frequency, beside the window the first time.
     void showControlPanel();
     // "&Control Panel" in the View menu, whose tick has already flipped.

@@ -332,10 +332,12 @@ TEST(ControlPanelPlaying, OutputsStartedByTheLastMaskAreMarkedPlaying) {
     // Beside the window, or where the screen is too small, clear of its menus and tool bar.
     EXPECT_GE(panel->y(), w.geometry().top() + 100) << panel->x() << "," << panel->y();
     panel->startButton[0]->click();
+    testkit::waitForLink(w);
     EXPECT_EQ(panel->playing[0]->text(), "playing");
     EXPECT_EQ(panel->playing[1]->text(), "");
     testkit::saveWindowPicture(&w, {panel}, "control-panel");
     panel->Button16->click(); // all stop
+    testkit::waitForLink(w);
     EXPECT_EQ(panel->playing[0]->text(), "");
 }
 

@@ -45,12 +45,15 @@ class ControlPanelTest : public ::testing::Test, protected testkit::SimulatorWin
         ASSERT_TRUE(sendAll());
         ASSERT_TRUE(panel->startButton[0]->isEnabled());
     }
+    // What the generator holds once the link has sent what was asked of it.
     long stateNumber(const std::string& key) {
+        testkit::waitForLink(*w);
         const std::string json = testkit::simulatorStateJson(w->link().device().port());
         const auto at = json.find("\"" + key + "\": ");
         return at == std::string::npos ? -1 : std::stol(json.substr(at + key.size() + 4));
     }
     double stateFrequency() {
+        testkit::waitForLink(*w);
         const std::string json = testkit::simulatorStateJson(w->link().device().port());
         const auto at = json.find("\"frequency_hz\": ");
         return at == std::string::npos ? -1 : std::stod(json.substr(at + 16));
@@ -66,6 +69,7 @@ TEST_F(ControlPanelTest, DisabledUntilATransferHasEnded) {
     EXPECT_TRUE(panel->ControlPanelFreq->isEnabled());
     EXPECT_TRUE(panel->TrackBar1->isEnabled());
     w->actions().disconnectButton->click(); // Disconnect
+    testkit::waitForLink(*w);
     EXPECT_FALSE(panel->startButton[3]->isEnabled());
 }
 
@@ -160,6 +164,7 @@ TEST_F(ControlPanelTest, FrequencyControlsFollowTheSweepSwitchAndTheLink) {
     ASSERT_TRUE(!w->link().device().transferRunning() || done.wait(20000));
     EXPECT_EQ(usable(), 0);
     w->actions().disconnectButton->click(); // Disconnect
+    testkit::waitForLink(*w);
     sweep->setChecked(false);
     EXPECT_EQ(usable(), 0);
 }
@@ -178,6 +183,7 @@ TEST_F(ControlPanelTest, SendAllSendsTheFieldBeingTyped) {
     settings->PortSelect_ComboBox->setEditText("Simulator");
     settings->ButtonOKClick();
     w->actions().connectButton->click();
+    testkit::waitForLink(*w);
     ASSERT_TRUE(w->link().device().isConnected());
     OutputPage& o = w->output(0);
     w->pages()->setCurrentIndex(1);

@@ -6,6 +6,7 @@
 #include "gui/charts/chartmenu.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
+#include "linkwait.h"
 #include "simprobe.h"
 #include "testkit/fakeclock.h"
 #include "testkit/spawnline.h"
@@ -174,10 +175,9 @@ class DeviceControllerTest : public ::testing::Test {
         return w->actions().checkConnection->isEnabled() && w->actions().dspVersion->isEnabled() &&
                w->actions().resetDsp->isEnabled();
     }
-    bool waitForTransferEnd(int ms) {
-        QSignalSpy done(controller, &DeviceController::transferFinished);
-        return !controller->transferRunning() || done.wait(ms);
-    }
+    bool waitForTransferEnd(int ms) { return testkit::waitForLink(*controller, ms); }
+    // Waits for the link to end what was asked of it.
+    void settle() { ASSERT_TRUE(testkit::waitForLink(*controller)); }
     QString panel(int k) const { return w->statusPanel(k)->text(); }
     // Saves a picture of the main window when OMBRIX_SCREENSHOT_DIR names a folder.
     void saveShot(const char* name) {
@@ -202,6 +202,7 @@ TEST_F(DeviceControllerTest, ConnectionStatesFollowTheTable) {
     EXPECT_EQ(panel(1), "Port: Simulator 9600 bps");
     QSignalSpy changed(controller, &DeviceController::linkStateChanged);
     w->actions().connectButton->click();
+    settle();
     EXPECT_TRUE(controller->isConnected());
     EXPECT_EQ(panel(0), "Connected");
     EXPECT_EQ(enabled(), (Enabled{true, false, false, true}));
@@ -217,6 +218,7 @@ TEST_F(DeviceControllerTest, ConnectionStatesFollowTheTable) {
     EXPECT_TRUE(w->actions().sendAllButton->isEnabled());
 
     w->actions().disconnectButton->click();
+    settle();
     EXPECT_FALSE(controller->isConnected());
     EXPECT_EQ(panel(0), "Disonnected");
     EXPECT_EQ(enabled(), (Enabled{false, false, true, false}));
@@ -228,6 +230,7 @@ TEST_F(DeviceControllerTest, ConnectionStatesFollowTheTable) {
     // A port that does not exist: the open failure, nothing connected.
     choosePort("/dev/ombrix-no-such-port");
     w->actions().connectButton->click();
+    settle();
     ASSERT_EQ(messages.size(), 1U);
     EXPECT_EQ(messages[0], QString::fromUtf8("Niewłaściwa nazwa portu lub port jest aktywny."));
     EXPECT_EQ(enabled(), (Enabled{false, false, true, false}));
@@ -240,6 +243,7 @@ TEST_F(DeviceControllerTest, SendAllThroughTheSimulatorMatchesTheSampleStore) {
     threeOutputsAndASweep("64");
     ASSERT_TRUE(calcMessages.empty());
     w->actions().connectButton->click();
+    settle();
     ASSERT_EQ(panel(0), "Connected");
 
     w->actions().sendAllButton->click();
@@ -263,6 +267,7 @@ TEST_F(DeviceControllerTest, SendAllThroughTheSimulatorMatchesTheSampleStore) {
     // "Change &frequency" sends the main frequency alone.
     w->general().Freq->setText("50");
     w->actions().sendAllButton->menu()->actions()[2]->trigger();
+    settle();
     const TimingWords t = timingWords(50, 64, 20, 29).words;
     EXPECT_EQ(jsonNumber(simState(), "remainder"), t.Remainder);
 }
@@ -271,6 +276,7 @@ TEST_F(DeviceControllerTest, RefusedTransfersSendNothingAndKeepTheLink) {
     bindToSimulator();
     choosePort("Simulator");
     w->actions().connectButton->click();
+    settle();
     const long framesBefore = jsonNumber(simState(), "frames_decoded");
 
     // Faster than the device can play: a clear message, nothing wrapped and sent.
@@ -309,6 +315,7 @@ TEST_F(DeviceControllerTest, ShutdownSendsTheClosingFramesOnlyWhileConnected) {
     choosePort("Simulator");
     settings->BaudRate_ComboBox->setCurrentIndex(7);
     w->actions().connectButton->click();
+    settle();
     EXPECT_EQ(jsonNumber(simState(), "baud"), 57600);
     w->actions().sendAllButton->menu()->actions()[1]->trigger(); // "Send &samples"
     ASSERT_TRUE(waitForTransferEnd(10000));
@@ -333,6 +340,7 @@ TEST_F(DeviceControllerTest, ProgressMovesWhileThePacedSimulatorPlaysTheLine) {
     w->calculation().finishCalculation();
     w->show();
     w->actions().connectButton->click();
+    settle();
     ASSERT_EQ(panel(0), "Connected");
     w->actions().sendAllButton->click();
     QProgressBar* bar = w->progressBar();
@@ -394,6 +402,7 @@ TEST_F(DeviceControllerTest, SendAllThroughDevsimOnAPseudoTerminal) {
     ASSERT_EQ(settings->settings().PortName, sim.path());
     threeOutputsAndASweep("32");
     w->actions().connectButton->click();
+    settle();
     ASSERT_EQ(panel(0), "Connected") << messages.size();
     w->actions().sendAllButton->click();
     ASSERT_TRUE(waitForTransferEnd(60000));
@@ -413,6 +422,7 @@ TEST_F(DeviceControllerTest, SendAllThroughDevsimOnAPseudoTerminal) {
     expectGeneratorHoldsTheForms(json, 32);
 
     w->actions().disconnectButton->click();
+    settle();
     EXPECT_EQ(panel(0), "Disonnected");
     for (int i = 0; i < 100 && jsonNumber(json, "baud") != 9600; ++i) {
         QTest::qWait(50);

@@ -11,6 +11,7 @@
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
+#include "linkwait.h"
 #include "testkit/spawnline.h"
 
 #include <QAction>
@@ -201,6 +202,8 @@ struct Program {
         settings->ButtonOKClick();
     }
     DeviceController& device() const { return *&w->link().device(); }
+    // Waits for the link to end what was asked of it.
+    void settle() const { testkit::waitForLink(device()); }
     Enabled enabled() const {
         return {w->actions().sendAllButton->isEnabled(), w->actions().stopButton->isEnabled(),
                 w->actions().connectButton->isEnabled(),
@@ -267,6 +270,7 @@ TEST(DeviceFaults, SilentDeviceAtConnectLeavesThePortClosedAndConnectUsable) {
     Program p;
     p.choosePort(sim.port());
     p.w->actions().connectButton->click();
+    p.settle();
     // The first connection test fails: the port is closed, the status bar left as it was.
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut});
     EXPECT_FALSE(p.device().isConnected());
@@ -279,6 +283,7 @@ TEST(DeviceFaults, SilentDeviceAtConnectLeavesThePortClosedAndConnectUsable) {
     p.w->statusPanel(0)->setText("Disonnected");
     p.messages.clear();
     p.w->actions().connectButton->click();
+    p.settle();
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut});
     EXPECT_EQ(p.enabled(), kStartUp);
     EXPECT_EQ(p.panel0(), "Disonnected");
@@ -291,6 +296,7 @@ TEST(DeviceFaults, DeviceFallingSilentAtTheSecondConnectionTest) {
     p.choosePort(sim.port());
     p.w->statusPanel(0)->setText("previous");
     p.w->actions().connectButton->click();
+    p.settle();
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut});
     EXPECT_FALSE(p.device().isConnected());
     EXPECT_EQ(p.panel0(), "Disconnected");
@@ -307,6 +313,7 @@ TEST(DeviceFaults, DeviceFallingSilentMidTransferEndsItAndKeepsTheLink) {
     p.w->general().activeBox[2]->setChecked(true); // a second block that must be skipped
     p.choosePort(sim.port());
     p.w->actions().connectButton->click();
+    p.settle();
     ASSERT_EQ(p.panel0(), "Connected") << p.joinedMessages();
     ASSERT_TRUE(p.sendAllAndWait());
     p.deliverMessages();
@@ -323,6 +330,7 @@ TEST(DeviceFaults, DeviceFallingSilentMidTransferEndsItAndKeepsTheLink) {
     // Disconnect still works; its waits time out.
     p.messages.clear();
     p.w->actions().disconnectButton->click();
+    p.settle();
     EXPECT_EQ(p.messages, std::vector<QString>(2, kTimeOut));
     EXPECT_FALSE(p.device().isConnected());
     EXPECT_EQ(p.panel0(), "Disonnected");
@@ -337,6 +345,7 @@ TEST(DeviceFaults, ReplyErrorsOfATransferAreShownOneAtATimeInOrder) {
     p.w->general().activeBox[2]->setChecked(true);
     p.choosePort(sim.port());
     p.w->actions().connectButton->click();
+    p.settle();
     ASSERT_EQ(p.panel0(), "Connected") << p.joinedMessages();
     // The first box runs its own event loop, as a modal box does, until the transfer ends.
     int depth = 0;
@@ -370,9 +379,11 @@ TEST(DeviceFaults, ResetAnsweredButNotTheReconnectionLeavesConnectUsable) {
     Program p;
     p.choosePort(sim.port());
     p.w->actions().connectButton->click();
+    p.settle();
     ASSERT_TRUE(p.sendAllAndWait());
     ASSERT_TRUE(p.panelEnabled());
     p.w->actions().resetDsp->trigger();
+    p.settle();
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut}) << p.joinedMessages();
     EXPECT_FALSE(p.device().isConnected());
     EXPECT_EQ(p.panel0(), "Disconnected");
@@ -386,6 +397,7 @@ TEST(DeviceFaults, DeviceDisappearingDuringATransferTimesOutAndDisconnects) {
     Program p;
     p.choosePort(sim->port());
     p.w->actions().connectButton->click();
+    p.settle();
     ASSERT_EQ(p.panel0(), "Connected");
     QSignalSpy done(&p.device(), &DeviceController::transferFinished);
     p.w->actions().sendAllButton->click();
@@ -402,6 +414,7 @@ TEST(DeviceFaults, DeviceDisappearingDuringATransferTimesOutAndDisconnects) {
 
     p.messages.clear();
     p.w->actions().disconnectButton->click();
+    p.settle();
     EXPECT_TRUE(p.allMessagesAre(kTimeOut)) << p.joinedMessages();
     EXPECT_FALSE(p.device().isConnected());
     EXPECT_EQ(p.panel0(), "Disonnected");
@@ -409,6 +422,7 @@ TEST(DeviceFaults, DeviceDisappearingDuringATransferTimesOutAndDisconnects) {
     // The terminal is gone: Connect reports the port, nothing else changes.
     p.messages.clear();
     p.w->actions().connectButton->click();
+    p.settle();
     EXPECT_EQ(p.messages, std::vector<QString>{kPortBusy});
     EXPECT_EQ(p.enabled(), kStartUp);
 }
@@ -419,6 +433,7 @@ TEST(DeviceFaults, DeviceDisappearingDuringAControlPanelCommand) {
     Program p;
     p.choosePort(sim->port());
     p.w->actions().connectButton->click();
+    p.settle();
     ASSERT_TRUE(p.sendAllAndWait());
     p.deliverMessages();
     ASSERT_TRUE(p.messages.empty()) << p.joinedMessages();
@@ -430,6 +445,7 @@ TEST(DeviceFaults, DeviceDisappearingDuringAControlPanelCommand) {
     // A Start on the panel: the run mask frame times out; the panel stays usable.
     p.panel->startButton[0]->click();
     killer.join();
+    p.settle();
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut});
     EXPECT_EQ(p.device().commands().RunMask, 0x01U);
     EXPECT_TRUE(p.panelEnabled());
@@ -438,12 +454,14 @@ TEST(DeviceFaults, DeviceDisappearingDuringAControlPanelCommand) {
     // A live frequency change on the panel meets the same silence.
     p.messages.clear();
     p.panel->ControlPanelFreq->setText("500");
+    p.settle();
     EXPECT_EQ(p.messages, std::vector<QString>{kTimeOut});
     EXPECT_TRUE(p.panel->ControlPanelFreq->isEnabled());
 
     // The connection test finds the device gone and disconnects.
     p.messages.clear();
     p.w->actions().checkConnection->trigger();
+    p.settle();
     ASSERT_GE(p.messages.size(), 2U);
     EXPECT_EQ(p.messages[0], kTimeOut);
     EXPECT_EQ(p.messages[1], "Device not connected!");
@@ -471,6 +489,7 @@ TEST(DeviceFaults, FaultyRepliesDuringATransferStopItAndKeepTheLink) {
         p.w->general().activeBox[1]->setChecked(true);
         p.choosePort(healthy.port());
         p.w->actions().connectButton->click();
+        p.settle();
         ASSERT_EQ(p.panel0(), "Connected") << p.joinedMessages();
         ASSERT_TRUE(movable->moveTo(faulty.path()));
 
@@ -504,6 +523,7 @@ TEST(DeviceFaults, SplitRepliesCarryAWholeTransfer) {
     p.w->calculation().finishCalculation();
     p.choosePort(sim.port());
     p.w->actions().connectButton->click();
+    p.settle();
     ASSERT_EQ(p.panel0(), "Connected") << p.joinedMessages();
     ASSERT_TRUE(p.sendAllAndWait());
     p.deliverMessages();
@@ -529,11 +549,13 @@ TEST(DeviceFaults, PortHeldByAnotherInstanceIsRefused) {
     Program first;
     first.choosePort(sim.port());
     first.w->actions().connectButton->click();
+    first.settle();
     ASSERT_EQ(first.panel0(), "Connected") << first.joinedMessages();
 
     Program second;
     second.choosePort(sim.port());
     second.w->actions().connectButton->click();
+    second.settle();
     EXPECT_EQ(second.messages, std::vector<QString>{kPortBusy});
     EXPECT_FALSE(second.device().isConnected());
     EXPECT_EQ(second.panel0(), "Disconnected");
@@ -547,7 +569,9 @@ TEST(DeviceFaults, PortHeldByAnotherInstanceIsRefused) {
 
     // Once the first lets go, the second connects.
     first.w->actions().disconnectButton->click();
+    first.settle();
     second.w->actions().connectButton->click();
+    second.settle();
     EXPECT_EQ(second.panel0(), "Connected") << second.joinedMessages();
     EXPECT_EQ(second.enabled(), kConnected);
 }
@@ -582,6 +606,7 @@ TEST(DeviceFaults, ClosingTheWindowDuringAFailingTransferReturns) {
     Program p;
     p.choosePort(sim.port());
     p.w->actions().connectButton->click();
+    p.settle();
     ASSERT_EQ(p.panel0(), "Connected");
     p.w->actions().sendAllButton->click();
     ASSERT_TRUE(p.w->link().device().transferRunning());
@@ -598,6 +623,7 @@ TEST(DeviceFaults, ClosingTheWindowDuringATransferStillSendsTheShutDownFrames) {
     Program p;
     p.choosePort(sim.port());
     p.w->actions().connectButton->click();
+    p.settle();
     ASSERT_EQ(p.panel0(), "Connected");
     ASSERT_EQ(jsonNumber(sim.state(), "baud"), 57600);
     p.w->actions().sendAllButton->click();
@@ -624,6 +650,7 @@ void startTransferToAHungDevice(Program& p, Devsim& sim) {
     p.w->calculation().finishCalculation();
     p.choosePort(sim.port());
     p.w->actions().connectButton->click();
+    p.settle();
     ASSERT_EQ(p.panel0(), "Connected");
     sim.freeze();
     p.w->actions().sendAllButton->click();

@@ -11,6 +11,7 @@
 #include "gui/dialogs/settingsform.h"
 #include "gui/monitor/devicemonitor.h"
 #include "gui/monitor/linelogwindow.h"
+#include "linkwait.h"
 #include "simprobe.h"
 #include "testkit/fakeclock.h"
 
@@ -50,9 +51,8 @@ class DeviceMonitorTest : public ::testing::Test {
     void TearDown() override { w.reset(); }
 
     void sendAll() {
-        QSignalSpy done(&w->link().device(), &DeviceController::transferFinished);
         w->actions().sendAllButton->click();
-        ASSERT_TRUE(!w->link().device().transferRunning() || done.wait(20000));
+        ASSERT_TRUE(testkit::waitForLink(*w, 20000));
     }
     // A picture for the documentation, when OMBRIX_SCREENSHOT_DIR names a folder.
     static void saveShot(QWidget* window, const char* name) {
@@ -73,9 +73,11 @@ class DeviceMonitorTest : public ::testing::Test {
 TEST_F(DeviceMonitorTest, LineLogListsTheFramesOfASessionInOrder) {
     w->link().lineLog().show();
     w->actions().connectButton->click();
+    testkit::waitForLink(*w);
     ASSERT_TRUE(w->link().device().isConnected());
     sendAll();
     w->actions().disconnectButton->click();
+    testkit::waitForLink(*w);
     w->link().lineLog().fetch();
 
     // The default forms: 1000 Hz, 1000 samples on Output 1, both references 4096 mV.
@@ -138,6 +140,7 @@ TEST_F(DeviceMonitorTest, LineLogListsTheFramesOfASessionInOrder) {
     // Closed, the log records nothing.
     w->link().lineLog().close();
     w->actions().connectButton->click();
+    testkit::waitForLink(*w);
     EXPECT_TRUE(w->link().device().lineRecorder().entries().empty());
 }
 
@@ -160,6 +163,7 @@ TEST_F(DeviceMonitorTest, MonitorShowsWhatTheSimulatorHoldsAndFlagsADifferingDev
     w->binding().applyForms(threeKinds());
     w->calculation().finishCalculation();
     w->actions().connectButton->click();
+    testkit::waitForLink(*w);
     sendAll();
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     DeviceMonitor* monitor = &w->link().monitor();
@@ -223,6 +227,7 @@ TEST_F(DeviceMonitorTest, SweepIsDrawnAsItsFrequencyStepsOverTime) {
     w->binding().applyForms(f);
     w->calculation().finishCalculation();
     w->actions().connectButton->click();
+    testkit::waitForLink(*w);
     sendAll();
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     DeviceMonitor* monitor = &w->link().monitor();

@@ -29,12 +29,12 @@ void SimulatorWindow::connectToSimulator() {
     settings->PortSelect_ComboBox->setEditText("Simulator");
     settings->ButtonOKClick();
     w->actions().connectButton->click();
+    waitForLink(*w);
 }
 
 bool SimulatorWindow::sendAll() {
-    QSignalSpy done(&w->link().device(), &DeviceController::transferFinished);
     w->actions().sendAllButton->click();
-    return !w->link().device().transferRunning() || done.wait(20000);
+    return waitForLink(*w, 20000);
 }
 
 } // namespace ombrix::testkit

@@ -6,6 +6,7 @@
 #include "app/ombrix.h"
 #include "gui/device/controlpanel.h"
 #include "gui/dialogs/settingsform.h"
+#include "linkwait.h"
 #include "testkit/fakeclock.h"
 
 #include <QString>
@@ -19,9 +20,9 @@ struct SimulatorWindow {
     SimulatorWindow();
     ~SimulatorWindow(); // the window (and its device) goes before the clock it reads
 
-    // Chooses the port "Simulator" in the settings dialog and presses Connect.
+    // Chooses the port "Simulator" in the settings dialog, presses Connect and waits for it.
     void connectToSimulator();
-    // Presses Send all and waits for the transfer to end.
+    // Presses Send all and waits for the transfer to end (false when it does not).
     bool sendAll();
 
     FakeClock clock;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -243,6 +244,38 @@ TEST(ResetCommand, ClosesWhenNotConnectedAndReconnectsAfterAGoodReset) {
     gone.commands.ResetDSP(settingsAt(6));
     EXPECT_EQ(gone.ui.messageTexts()[1], kNotConnectedText);
     EXPECT_EQ(gone.ui.status(0), "Disonnected");
+}
+
+TEST(ClosingDown, ACommandEndsAfterTheExchangeUnderWay) {
+    // The window starts closing while the first frame of each command is on the line.
+    struct Case {
+        const char* name;
+        bool connected;
+        std::function<void(DeviceCommands&)> run;
+    };
+    const Case cases[] = {
+        {"connect", false, [](DeviceCommands& c) { c.Connect(settingsAt(6)); }},
+        {"test", true, [](DeviceCommands& c) { c.TestConnection(settingsAt(6)); }},
+        {"version", true, [](DeviceCommands& c) { c.ShowDSPVersion(settingsAt(6)); }},
+        {"reset", true, [](DeviceCommands& c) { c.ResetDSP(settingsAt(6)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        if (c.connected)
+            rig.connectDirectly(6);
+        rig.answerLikeTheDevice();
+        rig.port.setResponder([&rig](FakePort& p, std::span<const std::uint8_t> bytes) {
+            rig.commands.ClosingDown = true;
+            rig.device.receive(bytes);
+            rig.answer(p);
+        });
+        c.run(rig.commands);
+        // One frame and its reply; the port as that exchange left it, for the shut-down frames.
+        EXPECT_EQ(rig.port.writes().size(), 2U); // the frame and its trailer
+        EXPECT_TRUE(rig.port.IsOpen());
+        EXPECT_TRUE(rig.ui.messages().empty());
+    }
 }
 
 TEST(ChangeFrequencyCommand, SendsTheTimingWordsOfAPositiveFrequency) {

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -330,28 +329,6 @@ TEST(TransferPlanning, RefusesBadInputBeforeAnythingIsSent) {
     in.sendAll = false;
     in.general.Freq = "5000";
     EXPECT_TRUE(planTransfer(in, error).has_value());
-}
-
-TEST(TransferThreadRun, RunsBesideTheCallerAndStopsOnRequest) {
-    Rig rig;
-    rig.answerLikeTheDevice();
-    rig.connectDirectly();
-    RecordingProgress progress;
-    TransferThread thread;
-    TransferInput in = inputFor({2}, 50);
-    const TransferPlan plan = planOf(in);
-    std::atomic<int> finished = 0;
-    ASSERT_TRUE(thread.start(rig.commands, progress, in, plan, [&] { ++finished; }));
-    thread.join();
-    EXPECT_EQ(finished, 1);
-    EXPECT_FALSE(thread.running());
-    EXPECT_EQ(rig.device.state().samples[1].size(), 50U);
-
-    // Stopping from outside: the thread ends, and the flag is clear for the next transfer.
-    ASSERT_TRUE(thread.start(rig.commands, progress, in, plan, [&] { ++finished; }));
-    thread.stopAndJoin();
-    EXPECT_EQ(finished, 2);
-    EXPECT_FALSE(rig.commands.StopRequested);
 }
 
 } // namespace

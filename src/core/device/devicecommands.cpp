@@ -92,7 +92,7 @@ bool DeviceCommands::openAtStartSpeed(const std::string& name) {
 void DeviceCommands::Connect(const DeviceSettings& settings) {
     if (!openAtStartSpeed(settings.PortName))
         return;
-    if (!CheckConnection())
+    if (!CheckConnection() || ClosingDown)
         return;
     const int index = settings.BaudIndex;
     const bool selected = index >= 0 && index < static_cast<int>(kBaudTable.size());
@@ -144,6 +144,8 @@ void DeviceCommands::TestConnection(const DeviceSettings& settings) {
         return;
     }
     if (CheckConnection()) {
+        if (ClosingDown)
+            return;
         StopOutputs(false);
         ui_.ShowMessage(kConnectionOkText, kInformationCaption, MessageIcon::Information);
     } else {
@@ -169,7 +171,8 @@ void DeviceCommands::ShowDSPVersion(const DeviceSettings& settings) {
         return;
     }
     StopOutputs(false);
-    requestVersion();
+    if (!ClosingDown)
+        requestVersion();
 }
 
 void DeviceCommands::ResetDSP(const DeviceSettings& settings) {
@@ -188,11 +191,16 @@ void DeviceCommands::ResetDSP(const DeviceSettings& settings) {
         Disconnect();
         return;
     }
+    if (ClosingDown)
+        return;
     StopOutputs(false);
+    if (ClosingDown)
+        return;
     if (Transact(port_, clock_, ui_, systemFrame(SysReset), Exchange::Command) == ReplyOk) {
         // The reset DSP listens at 9600 baud again.
         port_.ClosePort();
-        Connect(settings);
+        if (!ClosingDown)
+            Connect(settings);
     }
 }
 

@@ -81,6 +81,9 @@ class DeviceCommands {
     std::atomic<bool> SendAllFlag{false};   // the transfer also sends frequency and reference
     std::atomic<bool> StopRequested{false}; // the transfer stops between words
     std::atomic<bool> SampleCountChanged{false}; // recalculate before "&Send all"/"Send &samples"
+    // The main window is closing: a command on the line ends after the exchange under way,
+    // before its next frame, so that the shut-down frames follow at once.
+    std::atomic<bool> ClosingDown{false};
 
     bool IsConnected() const { return port_.IsOpen(); }
 

@@ -204,41 +204,4 @@ void SendThread(DeviceCommands& commands, TransferProgress& progress, const Tran
     commands.buttons().EnableControls(afterTransferControls(!in.general.SwapEnabled));
 }
 
-TransferThread::~TransferThread() {
-    stopAndJoin();
-}
-
-bool TransferThread::start(DeviceCommands& commands, TransferProgress& progress,
-                           TransferInput input, TransferPlan plan, std::function<void()> finished) {
-    if (running_)
-        return false;
-    join();
-    running_ = true;
-    stop_ = &commands.StopRequested;
-    // A Stop pressed just as the last transfer ended must not stop this one.
-    *stop_ = false;
-    thread_ = std::thread([this, &commands, &progress, in = std::move(input), p = std::move(plan),
-                           done = std::move(finished)] {
-        clearUpperVectorState(); // inherited from the GUI thread that started this one
-        SendThread(commands, progress, in, p);
-        running_ = false;
-        if (done)
-            done();
-    });
-    return true;
-}
-
-void TransferThread::stopAndJoin() {
-    if (running_ && stop_)
-        *stop_ = true;
-    join();
-    if (stop_)
-        *stop_ = false;
-}
-
-void TransferThread::join() {
-    if (thread_.joinable())
-        thread_.join();
-}
-
 } // namespace ombrix

@@ -1,8 +1,8 @@
 // The sample transfer: stop the outputs, turn the sweep off, one CmdSamples block per active
 // output, then (for "Send all") the frequency and the reference codes, then the sweep table
 // or the zero sweep frame, and the end steps. It works on a snapshot of the forms, the device
-// settings and the sample store taken when it starts, and runs on a thread of its own
-// (TransferThread) beside the user interface, which only the reporting interfaces reach.
+// settings and the sample store taken when it starts, and runs on the device link thread
+// (linkthread.h) beside the user interface, which only the reporting interfaces reach.
 #pragma once
 
 #include "core/device/devicecommands.h"
@@ -11,12 +11,10 @@
 #include "core/model/formsconfig.h"
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace ombrix {
@@ -77,31 +75,5 @@ class TransferProgress {
 // reply sets it; it is cleared at the end. RunMask becomes 0 (the outputs stay stopped).
 void SendThread(DeviceCommands& commands, TransferProgress& progress, const TransferInput& input,
                 const TransferPlan& plan);
-
-// The one transfer thread: starts SendThread with the commands' port, clock and StopRequested
-// flag, and is joined before the next start and on shut-down.
-class TransferThread {
-  public:
-    TransferThread() = default;
-    TransferThread(const TransferThread&) = delete;
-    TransferThread& operator=(const TransferThread&) = delete;
-    ~TransferThread(); // requests a stop and joins
-
-    // Starts SendThread on a new thread; the commands' user interface and buttons and
-    // `progress` are called from it. `finished` runs on that thread after the end steps.
-    // False (nothing started) while a transfer still runs.
-    bool start(DeviceCommands& commands, TransferProgress& progress, TransferInput input,
-               TransferPlan plan, std::function<void()> finished = {});
-    bool running() const { return running_; }
-    // Requests a stop (when one runs) and waits for the thread's end.
-    void stopAndJoin();
-    // Waits for the thread's end without asking it to stop.
-    void join();
-
-  private:
-    std::thread thread_;
-    std::atomic<bool> running_{false};
-    std::atomic<bool>* stop_ = nullptr;
-};
 
 } // namespace ombrix

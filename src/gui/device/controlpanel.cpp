@@ -1,6 +1,5 @@
 #include "gui/device/controlpanel.h"
 
-#include "core/device/devicecommands.h"
 #include "core/model/numbertext.h"
 #include "gui/common/fieldevents.h"
 
@@ -15,7 +14,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -40,9 +38,6 @@ QPushButton* button(const char* caption, int number) {
 TControlPanelForm::TControlPanelForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle("Control Panel");
     auto* column = new QVBoxLayout(this);
-    playingTimer_ = new QTimer(this);
-    playingTimer_->setInterval(250);
-    connect(playingTimer_, &QTimer::timeout, this, &TControlPanelForm::refreshPlaying);
 
     auto* frequency = new QWidget;
     auto* freqRow = new QHBoxLayout(frequency);
@@ -85,10 +80,10 @@ TControlPanelForm::TControlPanelForm(QWidget* parent) : QWidget(parent, Qt::Wind
         playing[k]->setMinimumWidth(playing[k]->fontMetrics().horizontalAdvance("playing") + 8);
         grid->addWidget(playing[k], k, 3);
         connect(startButton[k], &QPushButton::clicked, this, [this, k] {
-            sendRunMask(startOutput(static_cast<std::uint8_t>(link_.commands->RunMask), k));
+            sendRunMask(startOutput(static_cast<std::uint8_t>(link_.runMask()), k));
         });
         connect(stopButton[k], &QPushButton::clicked, this, [this, k] {
-            sendRunMask(stopOutput(static_cast<std::uint8_t>(link_.commands->RunMask), k));
+            sendRunMask(stopOutput(static_cast<std::uint8_t>(link_.runMask()), k));
         });
     }
     Button13 = button("Start", 13);
@@ -104,11 +99,11 @@ TControlPanelForm::TControlPanelForm(QWidget* parent) : QWidget(parent, Qt::Wind
     column->addWidget(rows);
 
     connect(Button13, &QPushButton::clicked, this, [this] {
-        sendRunMask(startSelected(static_cast<std::uint8_t>(link_.commands->RunMask), ticked(),
-                                  link_.active()));
+        sendRunMask(
+            startSelected(static_cast<std::uint8_t>(link_.runMask()), ticked(), link_.active()));
     });
     connect(Button14, &QPushButton::clicked, this, [this] {
-        sendRunMask(stopSelected(static_cast<std::uint8_t>(link_.commands->RunMask), ticked()));
+        sendRunMask(stopSelected(static_cast<std::uint8_t>(link_.runMask()), ticked()));
     });
     connect(Button15, &QPushButton::clicked, this,
             [this] { sendRunMask(startAll(link_.active())); });
@@ -182,34 +177,17 @@ OutputFlags TControlPanelForm::ticked() const {
 }
 
 void TControlPanelForm::sendRunMask(std::uint8_t mask) {
-    if (!link_.commands)
-        return;
-    // The new mask stands even when the reply fails; the failure is only reported.
-    link_.commands->RunMask = mask;
-    link_.commands->SendPanelRunMask(mask);
-    refreshPlaying();
+    if (link_.sendRunMask)
+        link_.sendRunMask(mask);
 }
 
-void TControlPanelForm::refreshPlaying() {
-    const std::uint32_t mask = link_.commands ? link_.commands->RunMask.load() : 0;
+void TControlPanelForm::showPlaying(std::uint8_t mask) {
     for (int k = 0; k < kOutputCount; ++k)
         playing[k]->setText(mask & (1u << k) ? "playing" : "");
 }
 
-void TControlPanelForm::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    refreshPlaying();
-    // The mask also changes by transfers and the main window's Stop: follow it while shown.
-    playingTimer_->start();
-}
-
-void TControlPanelForm::hideEvent(QHideEvent* event) {
-    playingTimer_->stop();
-    QWidget::hideEvent(event);
-}
-
 void TControlPanelForm::ControlPanelFreqChange() {
-    if (!link_.commands || !link_.mainFreq)
+    if (!link_.sendFrequency || !link_.mainFreq)
         return;
     const DeviceSettings* settings = link_.settings ? link_.settings() : nullptr;
     PanelFrequencyState state{link_.mainFreq(), ControlPanelFreq->text().toStdString(),
@@ -223,8 +201,7 @@ void TControlPanelForm::ControlPanelFreqChange() {
         TrackBar1->setValue(static_cast<int>(std::trunc(value)));
     }
     link_.setMainFreq(state.panelFreq);
-    const long samples = parseInteger(link_.numOfSam()).value_or(0);
-    link_.commands->SendPanelFrequency(static_cast<double>(value), samples, *settings);
+    link_.sendFrequency(static_cast<double>(value));
 }
 
 void TControlPanelForm::closeEvent(QCloseEvent* event) {

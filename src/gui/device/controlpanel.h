@@ -1,6 +1,8 @@
 // The control panel "Control Panel": starts and stops outputs and changes the frequency while
-// the device plays. Every action sends one frame at once and waits 300 ms for its reply. The
-// panel keeps no device state of its own: the run mask is the link's.
+// the device plays. Every action asks the device link for one frame and returns at once; the
+// link sends it after what was asked before (a newer frequency replaces one still waiting).
+// The panel keeps no device state of its own: the run mask is the link's, and the link tells
+// the panel when the outputs playing change.
 #pragma once
 
 #include "core/device/runmask.h"
@@ -13,22 +15,21 @@
 
 class QCheckBox;
 class QLabel;
-class QTimer;
 class QLineEdit;
 class QPushButton;
 class QSlider;
 
 namespace ombrix {
 
-class DeviceCommands;
-
 // What the panel reads and writes elsewhere.
 struct ControlPanelLink {
-    DeviceCommands* commands = nullptr;                  // sends the frames; holds RunMask
+    std::function<std::uint8_t()> runMask;         // the mask the Start/Stop rules change
+    std::function<void(std::uint8_t)> sendRunMask; // asks the link for a run mask
+    // Asks the link for a frequency [Hz] with the main number of samples.
+    std::function<void(double)> sendFrequency;
     std::function<OutputFlags()> active;                 // Output 1..6 active (1 always)
     std::function<std::string()> mainFreq;               // the main window's Freq text
     std::function<void(const std::string&)> setMainFreq; // writes the main Freq text
-    std::function<std::string()> numOfSam;               // the main NumOfSam text
     std::function<long double()> maxFrequency;           // MaxFrequency
     std::function<const DeviceSettings*()> settings;     // nothing before the dialog exists
     char sep = '.';
@@ -61,7 +62,8 @@ class TControlPanelForm : public QWidget {
     std::array<QPushButton*, kOutputCount> stopButton{};
     // "playing" beside each output the last run mask sent to the device started.
     std::array<QLabel*, kOutputCount> playing{};
-    void refreshPlaying();
+    // The outputs playing on the device changed.
+    void showPlaying(std::uint8_t mask);
     QPushButton* Button13 = nullptr; // "Selected" Start
     QPushButton* Button14 = nullptr; // "Selected" Stop
     QPushButton* Button15 = nullptr; // "All" Start
@@ -81,8 +83,6 @@ class TControlPanelForm : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
   private:
     void sendRunMask(std::uint8_t mask);
@@ -90,7 +90,6 @@ class TControlPanelForm : public QWidget {
     void ControlPanelFreqChange();
 
     ControlPanelLink link_;
-    QTimer* playingTimer_ = nullptr;
 };
 
 } // namespace ombrix

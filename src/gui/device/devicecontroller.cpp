@@ -1,7 +1,9 @@
 #include "gui/device/devicecontroller.h"
 
+#include "core/device/frame.h"
 #include "core/device/selectingport.h"
 #include "core/device/simport.h"
+#include "core/model/numbertext.h"
 #include "gui/dialogs/settingsform.h"
 
 #include <QAction>
@@ -26,7 +28,11 @@ DeviceController::DeviceController(DeviceBindings bindings, std::unique_ptr<Seri
 }
 
 DeviceController::~DeviceController() {
-    transfer_.stopAndJoin();
+    link_.dropWaiting();
+    commands_.StopRequested = true; // a running transfer stops between words
+    commands_.ClosingDown = true;
+    link_.waitIdle();
+    commands_.StopRequested = false;
 }
 
 void DeviceController::bind() {
@@ -81,8 +87,15 @@ template <class F> void DeviceController::onGui(F&& f) {
 
 void DeviceController::ShowMessage(const std::string& text, const std::string& caption,
                                    MessageIcon icon) {
-    // From the transfer thread the box is queued: the worker goes on, the user reads it on
-    // the GUI thread.
+    // On the link thread the message also goes to the job's outcome; a job asked without
+    // boxes (a remote client's) stops there.
+    if (!onGuiThread() && current_) {
+        (icon == MessageIcon::Information ? current_->notes : current_->errors).push_back(text);
+        if (!currentShows_)
+            return;
+    }
+    // From the link thread the box is queued: the link goes on, the user reads it on the
+    // GUI thread.
     onGui([this, request = MessageRequest{QString::fromStdString(text),
                                           QString::fromStdString(caption), icon, false}] {
         queueMessage(request);
@@ -146,9 +159,14 @@ void DeviceController::SetProgressMax(int maximum) {
 }
 
 void DeviceController::StepProgress() {
+    // One step a data word: the steps made while the window has not caught up go out in one
+    // call, so that a fast line never floods the GUI thread.
+    if (stepsWaiting_.fetch_add(1) > 0)
+        return;
     onGui([this] {
+        const int steps = stepsWaiting_.exchange(0);
         if (b_.progress)
-            b_.progress->setValue(std::min(b_.progress->value() + 1, b_.progress->maximum()));
+            b_.progress->setValue(std::min(b_.progress->value() + steps, b_.progress->maximum()));
     });
 }
 
@@ -158,22 +176,29 @@ void DeviceController::applyControls() {
         if (w && on)
             w->setEnabled(*on);
     };
-    if (b_.sendAll && state_.sendAll)
-        b_.sendAll->setEnabled(*state_.sendAll && formView);
     set(b_.stop, state_.stop);
-    set(b_.connect, state_.connect);
-    set(b_.disconnect, state_.disconnect);
-    // The Setup menu's test, version and reset share the port with a running transfer.
+    // While a job that holds the link waits or runs, nothing starts another: Connect,
+    // Disconnect, Send all and the Setup menu's test, version and reset (which share the port
+    // with a transfer) wait for its end. Stop stays as the table has it.
+    const bool linkHeld = pendingLinkJobs_ > 0;
+    auto setFree = [linkHeld](QWidget* w, const std::optional<bool>& on) {
+        if (w && on)
+            w->setEnabled(*on && !linkHeld);
+    };
+    if (b_.sendAll && state_.sendAll)
+        b_.sendAll->setEnabled(*state_.sendAll && formView && !linkHeld);
+    setFree(b_.connect, state_.connect);
+    setFree(b_.disconnect, state_.disconnect);
     for (QAction* a : {b_.checkConnection, b_.dspVersion, b_.resetDsp})
         if (a)
-            a->setEnabled(!transferRunning_);
+            a->setEnabled(!linkHeld && !transferRunning_);
     emit linkStateChanged();
 }
 
 void DeviceController::followPort() {
     const bool linkShown = state_.connect == false || state_.disconnect == true ||
                            state_.sendAll == true || state_.panelButtons == true;
-    if (!port_->IsOpen() && !transferRunning_ && linkShown) {
+    if (!connected_ && !transferRunning_ && linkShown) {
         SetStatusText(0, kDisconnectedText);
         EnableControls(disconnectedControls());
     }
@@ -192,51 +217,198 @@ void DeviceController::followSweep(bool on) {
         state_.panelFrequency = true;
 }
 
+// ---- the job queue ----
+
+void DeviceController::request(const LinkRequest& r, OutcomeHandler done) {
+    if (r.kind == LinkJobKind::SendAll || r.kind == LinkJobKind::SendSamples) {
+        startTransfer(r, std::move(done));
+        return;
+    }
+    std::function<void()> work = commandWork(r);
+    if (!work) {
+        refuse(done);
+        return;
+    }
+    if (r.kind == LinkJobKind::RunMask) {
+        // The new mask stands for the next rule at once, even before it is on the line.
+        askedMask_ = r.runMask & kOutputMaskBits;
+        ++pendingMasks_;
+    }
+    enqueue(r.kind, r.showMessages, std::move(work), std::move(done));
+}
+
+std::function<void()> DeviceController::commandWork(const LinkRequest& r) {
+    // What the job sends is read now, on the GUI thread: the link thread never reads a widget.
+    const DeviceSettings s = settings();
+    switch (r.kind) {
+    case LinkJobKind::Connect:
+        followSettingsInRecorder();
+        return [this, s] { commands_.Connect(s); };
+    case LinkJobKind::Disconnect:
+        return [this] { commands_.Disconnect(); };
+    case LinkJobKind::CheckConnection:
+        return [this, s] { commands_.TestConnection(s); };
+    case LinkJobKind::ShowVersion:
+        return [this, s] { commands_.ShowDSPVersion(s); };
+    case LinkJobKind::ResetDsp:
+        return [this, s] { commands_.ResetDSP(s); };
+    case LinkJobKind::ChangeFrequency: {
+        if (!b_.forms)
+            return {};
+        const GeneralSettings g = b_.forms().General;
+        const char sep = b_.decimalSeparator;
+        return [this, s, g, sep] { commands_.ChangeFrequency(g.Freq, g.NumOfSam, s, sep); };
+    }
+    case LinkJobKind::ChangeReference:
+        return [this, s] { commands_.ChangeReference(s); };
+    case LinkJobKind::RunMask: {
+        const std::uint8_t mask = r.runMask & kOutputMaskBits;
+        return [this, mask] {
+            // The new mask stands even when the reply fails; the failure is only reported.
+            commands_.RunMask = mask;
+            commands_.SendPanelRunMask(mask);
+        };
+    }
+    case LinkJobKind::PanelFrequency: {
+        const long samples = b_.forms ? parseInteger(b_.forms().General.NumOfSam).value_or(0) : 0;
+        const double hz = r.frequencyHz;
+        return [this, s, hz, samples] { commands_.SendPanelFrequency(hz, samples, s); };
+    }
+    case LinkJobKind::SendAll:
+    case LinkJobKind::SendSamples:
+        break;
+    }
+    return {};
+}
+
+void DeviceController::enqueue(LinkJobKind kind, bool showMessages, std::function<void()> work,
+                               OutcomeHandler done) {
+    ++pendingJobs_;
+    if (holdsTheLink(kind))
+        ++pendingLinkJobs_;
+    applyControls();
+    // Written by the link thread while the job runs, read on the GUI thread after the
+    // hand-over that follows it.
+    struct Record {
+        LinkOutcome outcome;
+        std::string portName;
+    };
+    auto record = std::make_shared<Record>();
+    QueuedJob job;
+    job.kind = kind;
+    job.run = [this, kind, showMessages, record, done, work = std::move(work)] {
+        current_ = &record->outcome;
+        currentShows_ = showMessages;
+        work();
+        current_ = nullptr;
+        record->outcome.connected = port_->IsOpen();
+        record->outcome.runMask = static_cast<std::uint8_t>(commands_.RunMask.load());
+        record->portName = port_->PortName();
+        // After every report of the job, so the window has them all when it learns the end.
+        handOver_.post([this, kind, record, done] {
+            finishJob(kind, record->outcome, record->portName, done);
+        });
+    };
+    job.dropped = [this, kind, record, done](LinkOutcome::Status status) {
+        record->outcome.status = status;
+        handOver_.post([this, kind, record, done] {
+            record->outcome.connected = connected_;
+            record->outcome.runMask = static_cast<std::uint8_t>(commands_.RunMask.load());
+            finishJob(kind, record->outcome, linkPort_, done);
+        });
+    };
+    link_.post(std::move(job));
+}
+
+void DeviceController::finishJob(LinkJobKind kind, LinkOutcome outcome, const std::string& portName,
+                                 const OutcomeHandler& done) {
+    --pendingJobs_;
+    if (holdsTheLink(kind))
+        --pendingLinkJobs_;
+    if (kind == LinkJobKind::RunMask)
+        --pendingMasks_;
+    if (outcome.status == LinkOutcome::Status::Done) {
+        connected_ = outcome.connected;
+        linkPort_ = portName;
+    }
+    if (holdsTheLink(kind) && kind != LinkJobKind::SendAll && kind != LinkJobKind::SendSamples)
+        followPort();
+    followRunMask();
+    applyControls();
+    if (done)
+        done(outcome);
+    if (pendingJobs_ == 0)
+        emit linkIdle();
+}
+
+void DeviceController::refuse(const OutcomeHandler& done, std::string error) {
+    if (!done)
+        return;
+    LinkOutcome outcome;
+    outcome.status = LinkOutcome::Status::Refused;
+    outcome.connected = connected_;
+    outcome.runMask = static_cast<std::uint8_t>(commands_.RunMask.load());
+    if (!error.empty())
+        outcome.errors.push_back(std::move(error));
+    done(outcome);
+}
+
+void DeviceController::followRunMask() {
+    const auto mask = static_cast<std::uint8_t>(commands_.RunMask.load());
+    if (mask == shownMask_)
+        return;
+    shownMask_ = mask;
+    emit runMaskChanged(mask);
+}
+
+LinkState DeviceController::linkState() const {
+    if (pendingJobs_ > 0)
+        return LinkState::Busy;
+    return connected_ ? LinkState::Connected : LinkState::Disconnected;
+}
+
+std::uint8_t DeviceController::runMask() const {
+    return pendingMasks_ > 0 ? askedMask_ : static_cast<std::uint8_t>(commands_.RunMask.load());
+}
+
 // ---- commands ----
 
 void DeviceController::ToolButton3Click() {
-    followSettingsInRecorder();
-    commands_.Connect(settings());
-    followPort();
+    request({LinkJobKind::Connect});
 }
 
 void DeviceController::ToolButton4Click() {
-    commands_.Disconnect();
-    followPort();
+    request({LinkJobKind::Disconnect});
 }
 
 void DeviceController::Checkconnection1Click() {
     if (transferRunning_)
         return;
-    commands_.TestConnection(settings());
-    followPort();
+    request({LinkJobKind::CheckConnection});
 }
 
 void DeviceController::ShowDSPprogramversion1Click() {
     if (transferRunning_)
         return;
-    commands_.ShowDSPVersion(settings());
-    followPort();
+    request({LinkJobKind::ShowVersion});
 }
 
 void DeviceController::ResetDSP1Click() {
     if (transferRunning_)
         return;
-    commands_.ResetDSP(settings());
-    followPort();
+    request({LinkJobKind::ResetDsp});
 }
 
 void DeviceController::Setfreq1Click() {
-    if (transferRunning_ || !b_.forms)
+    if (transferRunning_)
         return;
-    const FormsConfig f = b_.forms();
-    commands_.ChangeFrequency(f.General.Freq, f.General.NumOfSam, settings(), b_.decimalSeparator);
+    request({LinkJobKind::ChangeFrequency});
 }
 
 void DeviceController::Changereferencevoltage1Click() {
     if (transferRunning_)
         return;
-    commands_.ChangeReference(settings());
+    request({LinkJobKind::ChangeReference});
 }
 
 void DeviceController::ToolButton2Click() {
@@ -247,15 +419,19 @@ void DeviceController::ToolButton2Click() {
 }
 
 void DeviceController::ToolButton1Click() {
-    startTransfer(true, true);
+    LinkRequest r{LinkJobKind::SendAll};
+    r.recalculateFirst = true;
+    request(r);
 }
 
 void DeviceController::Sendall1Click() {
-    startTransfer(true, false);
+    request({LinkJobKind::SendAll});
 }
 
 void DeviceController::Sendsamples1Click() {
-    startTransfer(false, true);
+    LinkRequest r{LinkJobKind::SendSamples};
+    r.recalculateFirst = true;
+    request(r);
 }
 
 TransferInput DeviceController::snapshot(bool sendAll) const {
@@ -270,18 +446,23 @@ TransferInput DeviceController::snapshot(bool sendAll) const {
     return in;
 }
 
-void DeviceController::startTransfer(bool sendAll, bool recalculateFirst) {
-    if (transferRunning_)
+void DeviceController::startTransfer(const LinkRequest& r, OutcomeHandler done) {
+    if (transferRunning_) {
+        refuse(done, "A transfer is already running.");
         return;
+    }
+    const bool sendAll = r.kind == LinkJobKind::SendAll;
     const LinkControls before = state_;
     EnableControls(transferStartControls());
     commands_.SendAllFlag = sendAll;
-    if (recalculateFirst && commands_.SampleCountChanged && b_.recalculate) {
+    if (r.recalculateFirst && commands_.SampleCountChanged && b_.recalculate) {
         b_.recalculate();
         commands_.SampleCountChanged = false;
     }
-    if (!port_->IsOpen()) {
+    // A connection asked before this transfer decides on the link thread.
+    if (!connected_ && pendingLinkJobs_ == 0) {
         followPort();
+        refuse(done, kNotConnectedText);
         return;
     }
     followSettingsInRecorder();
@@ -292,35 +473,59 @@ void DeviceController::startTransfer(bool sendAll, bool recalculateFirst) {
     if (!plan) {
         // Refused before anything was sent: the link stays as it was.
         EnableControls(before);
-        ShowMessage(error, kErrorCaption, MessageIcon::Error);
+        if (r.showMessages)
+            ShowMessage(error, kErrorCaption, MessageIcon::Error);
+        refuse(done, error);
         return;
     }
     if (b_.progress) {
         b_.progress->setValue(b_.progress->minimum());
     }
     transferRunning_ = true;
+    // A Stop pressed just as the last transfer ended must not stop this one.
+    commands_.StopRequested = false;
     EnableControls(transferRunningControls());
-    transfer_.start(commands_, *this, std::move(in), std::move(*plan), [this] {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                transfer_.join();
-                transferRunning_ = false;
-                // The sweep may have been switched while the samples went out.
-                if (b_.forms)
-                    followSweep(b_.forms().General.SwapEnabled);
-                applyControls();
-                emit transferFinished();
-            },
-            Qt::QueuedConnection);
+    const bool freqEnabled = !in.general.SwapEnabled;
+    auto work = [this, in = std::move(in), p = std::move(*plan), freqEnabled] {
+        if (port_->IsOpen()) {
+            SendThread(commands_, *this, in, p);
+        } else {
+            // The connection asked before it failed: nothing to send to.
+            commands_.StopRequested = false;
+            EnableControls(afterTransferControls(freqEnabled));
+        }
+    };
+    enqueue(r.kind, r.showMessages, std::move(work), [this, done](const LinkOutcome& o) {
+        transferRunning_ = false;
+        // The sweep may have been switched while the samples went out.
+        if (b_.forms)
+            followSweep(b_.forms().General.SwapEnabled);
+        followPort();
+        applyControls();
+        emit transferFinished();
+        if (done)
+            done(o);
     });
 }
 
 void DeviceController::shutdown() {
-    transfer_.stopAndJoin();
-    transferRunning_ = false;
-    commands_.FormDestroy();
-    port_->ClosePort();
+    link_.dropWaiting();
+    // A transfer stops between words, any other command after the exchange under way.
+    commands_.StopRequested = true;
+    commands_.ClosingDown = true;
+    link_.waitIdle();
+    commands_.StopRequested = false;
+    commands_.ClosingDown = false;
+    link_.post({LinkJobKind::Disconnect,
+                [this] {
+                    commands_.FormDestroy();
+                    port_->ClosePort();
+                },
+                {}});
+    link_.waitIdle();
+    connected_ = false;
+    // The reports of the last jobs and of the shut-down frames, before the window goes.
+    handOver_.drain();
 }
 
 double DeviceController::quartzMHz() const {
@@ -332,11 +537,11 @@ double DeviceController::instructions() const {
 }
 
 bool DeviceController::readsBack() const {
-    return commands_.IsConnected() && port_->PortName() == kSimulatorPortName;
+    return connected_ && linkPort_ == kSimulatorPortName;
 }
 
 SimState DeviceController::deviceState() {
-    if (port_->PortName() == kSimulatorPortName) {
+    if (linkPort_ == kSimulatorPortName) {
         if (auto* selecting = dynamic_cast<SelectingPort*>(port_.get()))
             return selecting->simulator().withGenerator([](SimGenerator& g) { return g.state(); });
         if (auto* sim = dynamic_cast<SimPort*>(port_.get()))
