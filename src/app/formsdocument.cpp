@@ -4,12 +4,11 @@
 #include "core/model/numbertext.h"
 #include "core/model/sampleexport.h"
 #include "core/model/settingsfile.h"
+#include "gui/common/localfiles.h"
 #include "gui/common/recentforms.h"
 
 #include <QAction>
-#include <QFile>
 #include <QMenu>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -17,21 +16,19 @@ namespace ombrix {
 
 namespace {
 
-// Writes `bytes` to a temporary file renamed over `name`: a failed write leaves the previous
-// file whole. Empty on success, else the error's text.
-QString writeWhole(const QString& name, const char* bytes, qint64 size) {
-    QSaveFile file(name);
-    const bool ok =
-        file.open(QIODevice::WriteOnly) && file.write(bytes, size) == size && file.commit();
-    return ok ? QString() : file.errorString();
+QByteArray bytesOf(const std::vector<unsigned char>& image) {
+    return QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));
 }
 
 } // namespace
 
-FormsDocument::FormsDocument(Commands commands, Hooks hooks, UserPrompts& prompts, char sep)
-    : commands_(commands), prompts_(prompts), sep_(sep), hooks_(std::move(hooks)) {
+FormsDocument::FormsDocument(Commands commands, Hooks hooks, UserPrompts& prompts, char sep,
+                             const QString& recoveryFolder)
+    : commands_(commands), prompts_(prompts), sep_(sep), hooks_(std::move(hooks)),
+      recovery_(recoveryFolder) {
     recent_ = new RecentForms(
-        commands_.recentMenu, [this](const QString& name) { openFile(name); }, this);
+        commands_.recentMenu, [this](const QString& name) { openFile(name); },
+        [this](const QString& path) { openUnsaved(path); }, this);
     // Rebuilt on every opening, so that files deleted meanwhile show greyed out.
     connect(commands_.fileMenu, &QMenu::aboutToShow, recent_, &RecentForms::refresh);
     connect(commands_.undo, &QAction::triggered, this, &FormsDocument::undoForms);
@@ -58,17 +55,19 @@ bool FormsDocument::Save() {
         hooks_.applyForms(fitted);
         hooks_.calculate(0, kOutputCount - 1);
     }
-    const std::vector<unsigned char> image = encodeForms(forms_);
-    const QString error = writeWhole(fileName_, reinterpret_cast<const char*>(image.data()),
-                                     static_cast<qint64>(image.size()));
+    // Saved only once the whole image is on disk: the file, the recent list and the mark
+    // change after that, never before.
+    const QString error = writeWholeFile(fileName_, bytesOf(encodeForms(forms_)));
     if (!error.isEmpty()) {
         prompts_.showMessage(
             QStringLiteral("Could not save the forms to \"%1\": %2").arg(fileName_, error),
             "Error");
         return false;
     }
-    recent_->add(fileName_);
     history_.markSaved();
+    markUnchanged();
+    if (const QString listError = recent_->add(fileName_); !listError.isEmpty())
+        prompts_.showMessage(listError, "Error");
     return true;
 }
 
@@ -96,15 +95,22 @@ void FormsDocument::Open() {
 }
 
 bool FormsDocument::openFile(const QString& name) {
+    return loadForms(name, false);
+}
+
+bool FormsDocument::openUnsaved(const QString& path) {
+    return loadForms(path, true);
+}
+
+bool FormsDocument::loadForms(const QString& name, bool unsaved) {
     modified_ = true;
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        prompts_.showMessage(
-            QStringLiteral("Could not open \"%1\": %2").arg(name, file.errorString()), "Error");
+    QByteArray bytes;
+    // One byte more than an image holds, so that a longer file is seen as such.
+    if (const QString error = readWholeFile(name, qsizetype(kFormsFileSize) + 1, bytes);
+        !error.isEmpty()) {
+        prompts_.showMessage(QStringLiteral("Could not open \"%1\": %2").arg(name, error), "Error");
         return false;
     }
-    // One byte more than an image holds, so that a longer file is seen as such.
-    const QByteArray bytes = file.read(static_cast<qint64>(kFormsFileSize) + 1);
     FormsConfig loaded = forms_;
     const std::optional<std::string> error =
         decodeForms(std::span(reinterpret_cast<const unsigned char*>(bytes.constData()),
@@ -117,19 +123,72 @@ bool FormsDocument::openFile(const QString& name) {
         return false;
     }
     // Only a file that was read becomes the current one: Save must never overwrite a file
-    // whose forms were refused.
-    const FormsHistory::FileSwitch opened{fileName_.toStdString(), name.toStdString()};
-    setFileName(name);
+    // whose forms were refused. Unsaved forms have no file until they are saved.
+    const QString opened = unsaved ? QString() : name;
+    // Open asks nothing: forms not yet saved stay in their recovery file for the next start.
+    recovery_.retire();
+    const FormsHistory::FileSwitch change{encodeFileName(fileName_), encodeFileName(opened)};
+    setFileName(opened);
     hooks_.applyForms(loaded);
     {
         const HistoryPause pause(*this);
         hooks_.calculate(0, kOutputCount - 1);
     }
-    // One undo step: the forms and the file before Open come back.
-    formsCommitted(opened);
-    history_.markSaved();
-    recent_->add(name);
+    // One undo step: the forms and the file before Open come back. An opened file is saved
+    // forms, so it is marked before the recovery file is looked at.
+    if (historyPaused_ == 0)
+        history_.record(forms_, change);
+    if (!unsaved) {
+        history_.markSaved();
+        unchanged_ = bytesOf(encodeForms(forms_));
+    }
+    refreshUndoActions();
+    keepUnsavedForms();
+    if (unsaved) {
+        // Kept from now on as this session's: the earlier session's file is no longer needed.
+        if (!recoveryFailed_) {
+            recovery_.forget(name);
+            recent_->setUnsaved(recovery_.leftOver());
+        }
+        return true;
+    }
+    if (const QString listError = recent_->add(name); !listError.isEmpty())
+        prompts_.showMessage(listError, "Error");
     return true;
+}
+
+void FormsDocument::offerUnsavedForms() {
+    const QList<RecentForms::Unsaved>& kept = recovery_.leftOver();
+    recent_->setUnsaved(kept);
+    if (kept.isEmpty() || !hooks_.showStatus)
+        return;
+    hooks_.showStatus(
+        kept.size() == 1
+            ? QStringLiteral("%1 are kept in File, Recent forms.").arg(kept.first().label)
+            : QStringLiteral("%1 and %2 more are kept in File, Recent forms.")
+                  .arg(kept.first().label)
+                  .arg(kept.size() - 1));
+}
+
+void FormsDocument::markUnchanged() {
+    unchanged_ = bytesOf(encodeForms(forms_));
+    recovery_.clear();
+}
+
+void FormsDocument::keepUnsavedForms() {
+    // Every difference counts, also those the modified mark leaves out (harmonics, pulses).
+    const QByteArray image = bytesOf(encodeForms(forms_));
+    if (image == unchanged_) {
+        recovery_.clear();
+        return;
+    }
+    const QString error = recovery_.keep(image);
+    // Told once, not on every change while the disk stays full.
+    if (!error.isEmpty() && !recoveryFailed_)
+        prompts_.showMessage(QStringLiteral("Could not keep the unsaved forms in \"%1\": %2")
+                                 .arg(recovery_.path(), error),
+                             "Error");
+    recoveryFailed_ = !error.isEmpty();
 }
 
 void FormsDocument::openDroppedFile(const QString& name) {
@@ -160,6 +219,7 @@ void FormsDocument::NewSample() {
     hooks_.applyForms(newForms());
     hooks_.enableForNewForms();
     hooks_.calculate(0, kOutputCount - 1);
+    markUnchanged(); // the new forms lose nothing
 }
 
 void FormsDocument::exportClick() {
@@ -188,8 +248,7 @@ bool FormsDocument::ExportSamples(const QString& name) {
             "Error");
         return false;
     }
-    const QString writeError = writeWhole(name, reinterpret_cast<const char*>(bytes.data()),
-                                          static_cast<qint64>(bytes.size()));
+    const QString writeError = writeWholeFile(name, bytesOf(bytes));
     if (!writeError.isEmpty())
         prompts_.showMessage(QStringLiteral("Could not write \"%1\": %2").arg(name, writeError),
                              "Error");
@@ -207,10 +266,12 @@ void FormsDocument::formsCommitted(const std::optional<FormsHistory::FileSwitch>
     if (history_.record(forms_, file) && !modified_)
         history_.markSaved(); // a change the forms do not count as a modification (New)
     refreshUndoActions();
+    keepUnsavedForms();
 }
 
 void FormsDocument::resetHistory() {
     history_.reset(forms_);
+    markUnchanged();
     refreshUndoActions();
 }
 
@@ -234,7 +295,7 @@ void FormsDocument::restoreForms(const FormsConfig& state) {
     // Undoing Open makes the file it replaced the current one again (redoing it, the opened
     // one), so that Save writes the forms to the file they came from.
     if (const std::optional<std::string>& file = history_.movedToFile())
-        setFileName(QString::fromStdString(*file));
+        setFileName(decodeFileName(QByteArray::fromStdString(*file)));
     // What the change recalculated: every output when a general value differs, else the
     // outputs whose forms differ.
     int first = kOutputCount, last = -1;
@@ -249,6 +310,7 @@ void FormsDocument::restoreForms(const FormsConfig& state) {
     }
     modified_ = !history_.atSaved();
     refreshUndoActions();
+    keepUnsavedForms();
 }
 
 } // namespace ombrix

@@ -1,14 +1,17 @@
 // The forms document: the forms model (the one source of every control's text), the current
 // file, the modified mark and the undo history, with the commands that act on them: New,
-// Open, Save, Save as, Export samples, Recent forms, a dropped file, Undo and Redo.
+// Open, Save, Save as, Export samples, Recent forms, a dropped file, Undo and Redo; and the
+// recovery file that keeps forms not yet saved.
 //
 // The document puts forms into the window and has outputs recalculated through the hooks it
 // is given; the file image itself is core/model/settingsfile's.
 #pragma once
 
+#include "app/recoveryfile.h"
 #include "core/model/formsconfig.h"
 #include "core/model/formshistory.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -41,6 +44,8 @@ class FormsDocument : public QObject {
         std::function<void(int first, int last)> calculate;
         std::function<void()> finishCalculation;
         std::function<const Samples&()> samples;
+        // A passing message in the status bar.
+        std::function<void(const QString&)> showStatus;
     };
     // The commands the document enables: "&Save forms", "&Undo", "&Redo"; the file menu whose
     // opening refreshes "&Recent forms".
@@ -52,8 +57,10 @@ class FormsDocument : public QObject {
         QMenu* recentMenu = nullptr;
     };
 
-    // The hooks are called only once the window is built.
-    FormsDocument(Commands commands, Hooks hooks, UserPrompts& prompts, char sep);
+    // The hooks are called only once the window is built. `recoveryFolder` holds the
+    // sessions' recovery files.
+    FormsDocument(Commands commands, Hooks hooks, UserPrompts& prompts, char sep,
+                  const QString& recoveryFolder = RecoveryFile::defaultFolder());
     ~FormsDocument() override;
 
     const FormsConfig& forms() const { return forms_; }
@@ -69,8 +76,16 @@ class FormsDocument : public QObject {
     void NewSample();
     void Open();
     // Open once a name is chosen (the dialog, the command line, a recent file): the forms stay
-    // as they were, with a message, when the file cannot be read or is not a forms file.
+    // as they were, with a message, when the file cannot be read or is not a forms file. Only
+    // a regular file is read: a folder, FIFO, socket or device is refused at once.
     bool openFile(const QString& name);
+    // Opens unsaved forms an earlier session kept: they load as Open loads a file, but stay
+    // unsaved, with no current file, until saved anywhere.
+    bool openUnsaved(const QString& path);
+    // Offers the unsaved forms earlier sessions left, in the status bar and in "Recent forms"
+    // (once the window is built).
+    void offerUnsavedForms();
+    const RecoveryFile& recovery() const { return recovery_; }
     // A file dropped on the window: the save question if the forms are modified, then Open.
     void openDroppedFile(const QString& name);
     bool Save();
@@ -112,6 +127,12 @@ class FormsDocument : public QObject {
     };
 
   private:
+    // Reads and applies a forms file; `unsaved` for a recovery file.
+    bool loadForms(const QString& name, bool unsaved);
+    // The forms as they stand are saved, opened or new: nothing to recover.
+    void markUnchanged();
+    // Keeps the forms in the recovery file while they differ from those.
+    void keepUnsavedForms();
     void offerToSave(); // New's question "Would you like to save this forms?"
     void setFileName(const QString& name);
     void restoreForms(const FormsConfig& state);
@@ -127,6 +148,9 @@ class FormsDocument : public QObject {
     bool modified_ = false;
     QString fileName_;
     RecentForms* recent_ = nullptr;
+    RecoveryFile recovery_;
+    QByteArray unchanged_;        // the image of the forms last saved, opened or new
+    bool recoveryFailed_ = false; // told once until a write succeeds again
 };
 
 } // namespace ombrix

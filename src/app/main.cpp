@@ -6,6 +6,7 @@
 #include "app/formsdocument.h"
 #include "app/ombrix.h"
 #include "core/compute/vectorstate.h"
+#include "gui/common/localfiles.h"
 #include "gui/dialogs/splashscreen.h"
 
 #include <QApplication>
@@ -18,10 +19,9 @@
 #include <thread>
 
 int main(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const ombrix::CommandLine commandLine = ombrix::parseCommandLine(arguments);
+    // Decoded as file names: a name that is not UTF-8 keeps its bytes.
+    const ombrix::CommandLine commandLine =
+        ombrix::parseCommandLine(ombrix::fileSystemArguments(argc, argv));
     switch (commandLine.action) {
     case ombrix::CommandLine::Action::ShowHelp:
         std::fputs(qPrintable(ombrix::commandLineHelp()), stdout);

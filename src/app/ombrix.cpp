@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -26,6 +27,7 @@ namespace {
 
 constexpr int kDesignWidth = 740;
 constexpr int kDesignHeight = 581;
+constexpr int kStatusMessageMs = 20000;
 
 } // namespace
 
@@ -57,7 +59,8 @@ TOmbrix::TOmbrix(LinkSetup link, QWidget* parent) : QMainWindow(parent), prompts
         [this] { binding_->enableForNewForms(); },
         [this](int first, int last) { calculation_->CalculateForms(first, last); },
         [this] { calculation_->finishCalculation(); },
-        [this]() -> const FormsDocument::Samples& { return calculation_->allSamples(); }};
+        [this]() -> const FormsDocument::Samples& { return calculation_->allSamples(); },
+        [this](const QString& text) { statusBar()->showMessage(text, kStatusMessageMs); }};
     document_ = std::make_unique<FormsDocument>(
         FormsDocument::Commands{actions_.save, actions_.undo, actions_.redo, actions_.fileMenu,
                                 actions_.recentMenu},
@@ -82,6 +85,7 @@ TOmbrix::TOmbrix(LinkSetup link, QWidget* parent) : QMainWindow(parent), prompts
         move(screen->availableGeometry().center() - rect().center());
     calculation_->CalculateForms(0, kOutputCount - 1);
     document_->resetHistory(); // the forms at start-up: nothing to undo, not modified
+    document_->offerUnsavedForms();
 }
 
 TOmbrix::~TOmbrix() {

@@ -111,10 +111,12 @@ TEST_F(ChartsTest, ARunRedrawsTheShownChartOnlyAndNotTwiceAtItsEnd) {
     loop.exec(); // as in the program: the event loop runs while the worker computes
     const bool quick = run.elapsed() < 50;
     QCoreApplication::processEvents();
-    // The shown chart is drawn once when the run ends; it is drawn blank first only when the
-    // run lasts longer than a pause of 50 ms (slow sanitizer builds). Hidden charts wait
+    // The shown chart is drawn once when the run ends; it may be drawn blank first only when
+    // the run lasts longer than a pause of 50 ms (slow sanitizer builds, a loaded machine,
+    // where the pause's timer may or may not get its turn before the end). Hidden charts wait
     // until they are shown.
-    EXPECT_EQ(replots[0], quick ? 1 : 2);
+    EXPECT_GE(replots[0], 1);
+    EXPECT_LE(replots[0], quick ? 1 : 2);
     EXPECT_EQ(std::count(replots.begin() + 1, replots.end(), 0), 6);
 }
 

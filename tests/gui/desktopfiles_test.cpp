@@ -33,6 +33,7 @@ class DesktopFilesTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         QSettings(QSettings::UserScope, "Ombrix", "Ombrix").clear();
+        QFile::remove(RecentForms::storeFileName());
         w = std::make_unique<TOmbrix>();
         w->setMessageHandler([this](const QString& text, const QString& caption) {
             messages.push_back((caption + ": " + text).toStdString());
@@ -163,7 +164,7 @@ TEST_F(DesktopFilesTest, DroppedFileOpensWithTheSaveQuestionWhenModified) {
 }
 
 TEST_F(DesktopFilesTest, RecentFormsKeepTheLastEightNewestFirstAndGreyMissingOnes) {
-    const QString store = QSettings(QSettings::UserScope, "Ombrix", "Ombrix").fileName();
+    const QString store = RecentForms::storeFileName();
     EXPECT_TRUE(store.startsWith(QDir::tempPath())) << "never the user's settings";
     QMenu* menu = w->findChild<QMenu*>("RecentForms1");
     EXPECT_FALSE(menu->isEnabled());

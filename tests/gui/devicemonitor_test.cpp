@@ -130,7 +130,7 @@ TEST_F(DeviceMonitorTest, LineLogListsTheFramesOfASessionInOrder) {
     // Saved as text, one line a frame or reply and the block's code rows; Clear empties it.
     QTemporaryDir dir;
     const QString path = dir.filePath("line.txt");
-    ASSERT_TRUE(w->link().lineLog().saveTo(path));
+    ASSERT_EQ(w->link().lineLog().saveTo(path), QString());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString(file.readAll()).count('\n'), 22 + (1000 + 15) / 16);

@@ -273,6 +273,7 @@ TEST(SendRun, RefusesFilesAndFormsBeforeOpeningAPort) {
         std::string errPart;
     } cases[] = {
         {"/nonexistent/forms.set", "cannot read"},
+        {"/dev/null", "cannot read \"/dev/null\": it is a device, not a file"},
         {shortName, "is not a forms settings file"},
         {equationFile.path(), "Output 4 cannot be calculated"},
         {manyFile.path(), "from 1 to 4096 (2 active outputs)"},

@@ -10,13 +10,11 @@
 #include "core/device/reply.h"
 #include "core/device/runmask.h"
 #include "core/device/termiosport.h"
+#include "core/model/filestore.h"
 #include "core/model/numbertext.h"
 #include "core/model/settingsfile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <memory>
 #include <ostream>
 
@@ -162,19 +160,13 @@ bool interruptTransfer() {
 }
 
 std::optional<FormsConfig> loadForms(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read \"" + path + "\": " + std::strerror(errno);
+    // One byte more than an image holds is enough to tell a longer file. Only a regular file
+    // is read: a FIFO would block the sender for good.
+    std::vector<unsigned char> bytes;
+    if (const std::optional<std::string> fault = readRegularFile(path, kFormsFileSize + 1, bytes)) {
+        error = "cannot read \"" + path + "\": " + *fault;
         return std::nullopt;
     }
-    // One byte more than an image holds is enough to tell a longer file.
-    std::vector<unsigned char> bytes(kFormsFileSize + 1);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
-        error = "cannot read \"" + path + "\": " + std::strerror(errno);
-        return std::nullopt;
-    }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
     FormsConfig forms = startupForms();
     if (const auto fault = decodeForms(bytes, kSep, forms)) {
         error = "\"" + path + "\" is not a forms settings file: " + *fault;

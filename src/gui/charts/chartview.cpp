@@ -1,6 +1,11 @@
 #include "gui/charts/chartview.h"
 
+#include "gui/common/localfiles.h"
+
+#include <QBuffer>
 #include <QFileInfo>
+#include <QPageSize>
+#include <QPdfWriter>
 #include <QSvgGenerator>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -468,14 +473,29 @@ bool ChartView::saveAs(const QString& fileName, QString& error) {
     syncLegend();
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     const int w = plot_->width(), h = plot_->height();
+    // Drawn into memory first, then written whole: a failed write leaves an earlier file as
+    // it was and is reported with its reason.
+    QBuffer image;
+    image.open(QIODevice::WriteOnly);
     bool ok = false;
     if (suffix == "png") {
-        ok = plot_->savePng(fileName, w, h);
+        ok = plot_->toPixmap(w, h).save(&image, "PNG");
     } else if (suffix == "pdf") {
-        ok = plot_->savePdf(fileName, w, h);
+        QPdfWriter pdf(&image);
+        pdf.setPageSize(QPageSize(QSizeF(w, h), QPageSize::Point));
+        pdf.setPageMargins(QMarginsF());
+        pdf.setTitle(title_);
+        QCPPainter painter;
+        if (painter.begin(&pdf)) {
+            painter.setMode(QCPPainter::pmVectorized);
+            painter.setMode(QCPPainter::pmNoCaching);
+            painter.setWindow(0, 0, w, h);
+            plot_->toPainter(&painter, w, h);
+            ok = painter.end();
+        }
     } else if (suffix == "svg") {
         QSvgGenerator svg;
-        svg.setFileName(fileName);
+        svg.setOutputDevice(&image);
         svg.setSize(QSize(w, h));
         svg.setViewBox(QRect(0, 0, w, h));
         svg.setTitle(title_);
@@ -488,9 +508,11 @@ bool ChartView::saveAs(const QString& fileName, QString& error) {
         error = "Choose a file name ending in .png, .pdf or .svg.";
         return false;
     }
-    if (!ok)
-        error = "The chart could not be written to " + fileName + ".";
-    return ok;
+    const QString writeError = ok ? writeWholeFile(fileName, image.data())
+                                  : QStringLiteral("the chart could not be drawn");
+    if (!writeError.isEmpty())
+        error = QStringLiteral("Could not save the chart to \"%1\": %2").arg(fileName, writeError);
+    return writeError.isEmpty();
 }
 
 } // namespace ombrix

@@ -1,5 +1,7 @@
 #include "gui/common/filedrop.h"
 
+#include "gui/common/localfiles.h"
+
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -11,7 +13,7 @@ QString droppedLocalFile(const QMimeData* data) {
     if (data && data->hasUrls())
         for (const QUrl& url : data->urls())
             if (url.isLocalFile())
-                return url.toLocalFile();
+                return localFileName(url);
     return {};
 }
 

@@ -1,8 +1,11 @@
 // The "Recent forms" submenu: the last forms settings files opened or saved, newest first,
-// kept between runs in the user's settings (QSettings, organisation and program "Ombrix").
-// Files that no longer exist stay in the list, greyed out.
+// kept between runs in a file of the user's configuration folder ("Ombrix/recent-forms", one
+// name after another as the file system's bytes, each ended by a NUL). Files that no longer
+// exist stay in the list, greyed out. Below them, the unsaved forms kept from earlier
+// sessions ("Unsaved forms of <date, time>").
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QStringList>
 
@@ -20,18 +23,34 @@ class RecentForms : public QObject {
   public:
     static constexpr int kMaxFiles = 8;
 
-    // Fills `menu` (owned by the caller); choosing an entry calls `open` with its path.
-    RecentForms(QMenu* menu, std::function<void(const QString&)> open, QObject* parent);
+    // Forms kept from an earlier session: the file and its entry's text.
+    struct Unsaved {
+        QString path;
+        QString label;
+    };
 
-    // Puts `path` (made absolute) first in the stored list.
-    void add(const QString& path);
+    // Fills `menu` (owned by the caller); choosing an entry calls `open` with its path, an
+    // unsaved-forms entry `openUnsaved`.
+    RecentForms(QMenu* menu, std::function<void(const QString&)> open,
+                std::function<void(const QString&)> openUnsaved, QObject* parent);
+
+    // The file that holds the list.
+    static QString storeFileName();
+
+    // Puts `path` (made absolute) first in the stored list. Empty on success, else the error
+    // of writing the list (the list stays as it was).
+    QString add(const QString& path);
     QStringList files() const;
+    void setUnsaved(QList<Unsaved> unsaved);
+    const QList<Unsaved>& unsaved() const { return unsaved_; }
     // Rebuilds the menu from the stored list, checking which files still exist.
     void refresh();
 
   private:
     QMenu* menu_ = nullptr;
     std::function<void(const QString&)> open_;
+    std::function<void(const QString&)> openUnsaved_;
+    QList<Unsaved> unsaved_;
 };
 
 } // namespace ombrix

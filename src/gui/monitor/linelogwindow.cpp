@@ -1,11 +1,12 @@
 #include "gui/monitor/linelogwindow.h"
 
 #include "core/device/linelog.h"
+#include "gui/common/localfiles.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTextStream>
 #include <QTimer>
@@ -117,11 +118,9 @@ void LineLogWindow::fetch() {
     tree_->scrollToBottom();
 }
 
-bool LineLogWindow::saveTo(const QString& path) const {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    QTextStream out(&file);
+QString LineLogWindow::saveTo(const QString& path) const {
+    QString text;
+    QTextStream out(&text);
     for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = tree_->topLevelItem(i);
         QStringList fields;
@@ -132,7 +131,10 @@ bool LineLogWindow::saveTo(const QString& path) const {
             out << "\t\t" << item->child(j)->text(2) << '\t' << item->child(j)->text(3) << '\n';
     }
     out.flush();
-    return file.error() == QFile::NoError;
+    const QString error = writeWholeFile(path, text.toUtf8());
+    return error.isEmpty()
+               ? QString()
+               : QStringLiteral("Could not save the log to \"%1\": %2").arg(path, error);
 }
 
 void LineLogWindow::clear() {
@@ -144,8 +146,10 @@ void LineLogWindow::clear() {
 void LineLogWindow::save() {
     const QString path =
         QFileDialog::getSaveFileName(this, "Save log", "line-log.txt", "Text files (*.txt)");
-    if (!path.isEmpty())
-        saveTo(path);
+    if (path.isEmpty())
+        return;
+    if (const QString error = saveTo(path); !error.isEmpty())
+        QMessageBox::critical(this, "Error", error);
 }
 
 } // namespace ombrix

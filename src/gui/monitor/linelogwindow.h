@@ -23,8 +23,9 @@ class LineLogWindow : public QWidget {
 
     // Takes what the recorder holds beyond the rows shown.
     void fetch();
-    // Writes the log as text, a block's codes on the lines below it. False on a write error.
-    bool saveTo(const QString& path) const;
+    // Writes the log as text, a block's codes on the lines below it, replacing the file only
+    // once all of it is on disk. Empty on success, else a message naming the file and error.
+    QString saveTo(const QString& path) const;
     void clear();
 
     QTreeWidget* tree() const { return tree_; }
