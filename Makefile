@@ -13,7 +13,8 @@ PACKAGES := g++ cmake ninja-build make pkg-config qt6-base-dev qt6-serialport-de
             libqcustomplot-dev libgl-dev googletest libgtest-dev libgmock-dev \
             libbenchmark-dev libmuparser-dev libfftw3-dev clang libclang-rt-14-dev \
             xvfb xauth imagemagick fonts-dejavu-core \
-            help2man desktop-file-utils dpkg-dev file libxml2-utils lintian appstream
+            help2man desktop-file-utils dpkg-dev file libxml2-utils lintian appstream \
+            python3-pyvisa python3-pyvisa-py
 
 .PHONY: deps configure build run test model-test package bench bench-build check-sanitizers fuzz format clean
 
@@ -87,7 +88,8 @@ check-sanitizers: deps
 # tests/fuzz-corpus (new inputs go to build-fuzz/corpus, failing ones to build-fuzz/crashes).
 # A crash, leak, undefined behaviour or failed property stops the make.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := settingsfile:14000 calcexpress:4096 reply:4096 simgenerator:4096 linelog:4096
+FUZZ_TARGETS := settingsfile:14000 calcexpress:4096 reply:4096 simgenerator:4096 linelog:4096 \
+                scpi:4096
 
 fuzz: deps
 	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

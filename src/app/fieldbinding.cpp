@@ -291,7 +291,8 @@ void FieldBinding::sampleCountChanged() {
     // While the user types the count, only the limits follow; leaving the field clamps.
     SampleCountChange c = NumOfSamChange(
         document_.forms().General, controlPanelFreq_, deviceSettings(), sep_,
-        c_.chartMenu.view() != ViewKind::Form, !c_.pages.general.NumOfSam->hasFocus());
+        c_.chartMenu.view() != ViewKind::Form,
+        !c_.pages.general.NumOfSam->hasFocus() && typing_ != c_.pages.general.NumOfSam);
     if (c.maxFrequency)
         maxFrequency_ = *c.maxFrequency;
     if (c.trackBarMax) {
@@ -302,6 +303,12 @@ void FieldBinding::sampleCountChanged() {
     // Also runs at each keystroke of the count: the step is taken when the field is left.
     const FormsDocument::HistoryPause pause(document_);
     applyOutcome(c.outcome);
+}
+
+void FieldBinding::typeInto(QLineEdit* edit, const QString& text) {
+    typing_ = edit;
+    edit->setText(text);
+    typing_ = nullptr;
 }
 
 void FieldBinding::radioGroupClick(int output, int kind) {

@@ -11,6 +11,8 @@
 
 #include <QObject>
 
+class QLineEdit;
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -58,6 +60,10 @@ class FieldBinding : public QObject {
     void applyOutcome(const RuleOutcome& outcome);
     // The number of samples changed (typed, or the settings' timing): limits follow.
     void sampleCountChanged();
+    // Writes `text` into `edit` as typing does (a remote command): while the text changes, the
+    // field counts as being typed into, so the sample count's limits follow it and the
+    // frequencies wait for the field's exit rule.
+    void typeInto(QLineEdit* edit, const QString& text);
     // Copy settings into output `target` from the source chosen on its page.
     void copySettingsClick(int target);
 
@@ -95,6 +101,7 @@ class FieldBinding : public QObject {
     long double maxFrequency_ = 0;
     int trackBarMax_ = 0;
     std::string controlPanelFreq_ = "1000";
+    QLineEdit* typing_ = nullptr; // the field typeInto writes
 };
 
 } // namespace ombrix

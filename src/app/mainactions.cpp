@@ -115,6 +115,7 @@ void buildMenus(QMainWindow& window, MainActions& a) {
     a.checkConnection = addItem(setup, "CheckConnection1", "&Check Connection with device");
     a.dspVersion = addItem(setup, "DSPVersion1", "Show &DSP program version");
     a.resetDsp = addItem(setup, "ResetDSP1", "&Reset DSP");
+    a.remoteControl = addItem(setup, "RemoteControl1", "Remote control...");
 
     a.about = bar->addAction("&About");
     a.about->setObjectName("About1");

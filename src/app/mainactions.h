@@ -52,6 +52,7 @@ struct MainActions {
     QAction* checkConnection = nullptr; // "&Check Connection with device"
     QAction* dspVersion = nullptr;      // "Show &DSP program version"
     QAction* resetDsp = nullptr;        // "&Reset DSP"
+    QAction* remoteControl = nullptr;   // "Remote control..."
     // "&About", the menu title itself
     QAction* about = nullptr;
 };

@@ -77,6 +77,7 @@ TOmbrix::TOmbrix(LinkSetup link, QWidget* parent) : QMainWindow(parent), prompts
     link_ = std::make_unique<DeviceLink>(
         DeviceLink::Window{*this, actions_, pages_, *chartMenu_, *controlPanel_, *settings_, sep_},
         std::move(link), *document_, *calculation_, *binding_, *readout_);
+    remote_ = std::make_unique<RemoteControl>(*this);
     connectActions();
 
     resize(kDesignWidth, kDesignHeight);
@@ -89,6 +90,7 @@ TOmbrix::TOmbrix(LinkSetup link, QWidget* parent) : QMainWindow(parent), prompts
 }
 
 TOmbrix::~TOmbrix() {
+    remote_.reset(); // no client acts on the window while it closes
     calculation_->stop();
     // FormDestroy: a running transfer is stopped and joined, then the shut-down frames.
     link_->shutdown();
@@ -119,6 +121,7 @@ void TOmbrix::connectActions() {
     connect(a.lineLog, &QAction::triggered, link, [link] { link->showDeviceWindow(false); });
     connect(a.settings, &QAction::triggered, link, [link] { link->openSettings(0); });
     connect(a.settingsButton, &QToolButton::clicked, link, [link] { link->openSettings(0); });
+    connect(a.remoteControl, &QAction::triggered, remote_.get(), &RemoteControl::openDialog);
     connect(a.about, &QAction::triggered, about_, &QDialog::exec);
 }
 

@@ -6,6 +6,7 @@
 //   Calculation      CalculateForms, the calculation thread and the sample stores;
 //   FieldBinding     the controls bound to the forms, with their key filters and exit rules;
 //   DeviceLink       the device controller, control panel, device monitor and line log;
+//   RemoteControl    the SCPI server that lets a lab script drive the window;
 //
 // and, beside them, what the device really plays (PlaybackReadout) and the chart menu's
 // commands (ChartViews).
@@ -20,6 +21,7 @@
 #include "app/mainpages.h"
 #include "app/pagedock.h"
 #include "app/playbackreadout.h"
+#include "app/remote/remotecontrol.h"
 #include "app/userprompts.h"
 
 #include <QMainWindow>
@@ -49,6 +51,7 @@ class TOmbrix : public QMainWindow {
     DeviceLink& link() { return *link_; }
     PlaybackReadout& readout() { return *readout_; }
     ChartViews& chartViews() { return *chartViews_; }
+    RemoteControl& remote() { return *remote_; }
 
     // The frame's own controls.
     const MainActions& actions() const { return actions_; }
@@ -103,6 +106,7 @@ class TOmbrix : public QMainWindow {
     std::unique_ptr<PlaybackReadout> readout_;
     std::unique_ptr<ChartViews> chartViews_;
     std::unique_ptr<DeviceLink> link_;
+    std::unique_ptr<RemoteControl> remote_; // off until the program or the user applies a choice
     PageDock dock_ = PageDock::Fill;
     QSize pagesDesignSize_; // the pages' size when they last filled the window
 };

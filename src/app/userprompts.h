@@ -40,8 +40,27 @@ class UserPrompts {
     // Where to save a chart as PNG, PDF or SVG; `suggested` is the name offered.
     QString chartFileName(const QString& suggested);
 
+    // While one lives, messages go to its handler instead of a box, questions are answered No
+    // and the file dialogs answer `fileName`: a remote command never opens a modal window.
+    class Redirect {
+      public:
+        Redirect(UserPrompts& prompts, MessageHandler messages, QString fileName = {});
+        ~Redirect();
+        Redirect(const Redirect&) = delete;
+        Redirect& operator=(const Redirect&) = delete;
+
+      private:
+        UserPrompts& prompts_;
+        MessageHandler previousMessages_;
+        QString previousFile_;
+        bool previousActive_;
+    };
+
   private:
     QWidget& window_;
+    bool redirected_ = false;
+    MessageHandler redirectMessages_;
+    QString redirectFile_;
     MessageHandler messageHandler_;
     Answers answers_;
 };

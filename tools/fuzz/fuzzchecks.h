@@ -51,17 +51,23 @@ std::string checkSimGenerator(Bytes data);
 // trailer are cut.
 std::string checkLineLog(Bytes data);
 
+// SCPI line parser. The bytes are one line. Every command read is in the table, in a form the
+// table has, with its suffixes in range; a closing '\r' changes nothing; a fault has a code and
+// its answer is one line; the error queue stays within its capacity.
+std::string checkScpi(Bytes data);
+
 struct Target {
     const char* name; // the corpus folder and the fuzz binary's suffix
     std::string (*check)(Bytes);
 };
 
-inline constexpr std::array<Target, 5> kTargets = {{
+inline constexpr std::array<Target, 6> kTargets = {{
     {"settingsfile", checkSettingsFile},
     {"calcexpress", checkCalcExpress},
     {"reply", checkReply},
     {"simgenerator", checkSimGenerator},
     {"linelog", checkLineLog},
+    {"scpi", checkScpi},
 }};
 
 } // namespace ombrix::fuzz

@@ -39,6 +39,21 @@ void FieldEvents::commitIfEdited() {
         runExit();
 }
 
+void FieldEvents::leave() {
+    if (onExit_ && !inExit_)
+        runExit();
+}
+
+bool leaveField(QWidget* field) {
+    for (QObject* child : field->children()) {
+        if (auto* events = qobject_cast<FieldEvents*>(child)) {
+            events->leave();
+            return true;
+        }
+    }
+    return false;
+}
+
 void commitFocusedField() {
     QWidget* focus = QApplication::focusWidget();
     if (!focus)

@@ -29,6 +29,9 @@ class FieldEvents : public QObject {
     // Runs the exit handler when the field was typed into since it last ran: what a tool
     // button or menu command is about to use must be what the field shows.
     void commitIfEdited();
+    // Runs the exit handler as if the focus had left the field (a remote command that wrote
+    // the field's text).
+    void leave();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -45,6 +48,10 @@ class FieldEvents : public QObject {
 // its exit handler last ran. Called before a tool button, menu or shortcut acts, as these do
 // not take the focus (so the field is not left) but do use the forms.
 void commitFocusedField();
+
+// Runs the exit handler of a watched field as if the focus had left it; false when the field
+// is not watched or has no exit handler.
+bool leaveField(QWidget* field);
 
 // How many characters a user may type into an edit. Unlike QLineEdit::setMaxLength this does
 // not cut texts that the rules write, which may be longer (a clamped value with 15 digits).

@@ -1,0 +1,120 @@
+#include "app/remote/remotecontrol.h"
+
+#include "app/devicelink.h"
+#include "app/ombrix.h"
+#include "app/remote/linkdevice.h"
+#include "app/remote/remotecommands.h"
+#include "app/remote/remotedialog.h"
+#include "app/remote/remoteserver.h"
+#include "gui/device/devicecontroller.h"
+#include "gui/dialogs/settingsform.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSettings>
+#include <QStatusBar>
+
+namespace ombrix {
+
+namespace {
+
+QSettings userSettings() {
+    return QSettings(QSettings::UserScope, "Ombrix", "Ombrix");
+}
+
+// How long a remote error stays in the status bar [ms].
+constexpr int kStatusMs = 5000;
+
+} // namespace
+
+RemoteChoice RemoteChoice::load() {
+    const QSettings s = userSettings();
+    RemoteChoice c;
+    c.enabled = s.value("remote/enabled", false).toBool();
+    const int port = s.value("remote/port", kDefaultPort).toInt();
+    c.port = port >= 1 && port <= 65535 ? static_cast<quint16>(port) : kDefaultPort;
+    c.otherComputers = s.value("remote/otherComputers", false).toBool();
+    return c;
+}
+
+void RemoteChoice::save() const {
+    QSettings s = userSettings();
+    s.setValue("remote/enabled", enabled);
+    s.setValue("remote/port", port);
+    s.setValue("remote/otherComputers", otherComputers);
+}
+
+std::optional<RemoteChoice> takeRemoteOption(QStringList& arguments, QString& error) {
+    std::optional<RemoteChoice> choice;
+    for (qsizetype i = 1; i < arguments.size();) {
+        const QString& a = arguments.at(i);
+        if (a != "--remote" && !a.startsWith("--remote=")) {
+            ++i;
+            continue;
+        }
+        choice = RemoteChoice::load();
+        choice->enabled = true;
+        if (a.startsWith("--remote=")) {
+            bool ok = false;
+            const int port = a.mid(9).toInt(&ok);
+            if (!ok || port < 1 || port > 65535)
+                error = QStringLiteral("--remote: %1 is no port (1..65535)").arg(a.mid(9));
+            else
+                choice->port = static_cast<quint16>(port);
+        }
+        arguments.removeAt(i);
+    }
+    return choice;
+}
+
+RemoteControl::RemoteControl(TOmbrix& window) : window_(window) {
+    TSettingsForm& settings = window.settingsForm();
+    QLabel* portPanel = window.statusPanel(1);
+    device_ = std::make_unique<LinkDevice>(
+        window.link(), settings, window.controlPanel(),
+        [portPanel, &settings](const std::string& name) {
+            portPanel->setText("Port: " + QString::fromStdString(name) + " " +
+                               settings.BaudRate_ComboBox->currentText() + " bps");
+        });
+    commands_ = std::make_unique<RemoteCommands>(
+        window, *device_, OMBRIX_VERSION, [this](const std::string& error) {
+            showStatus("Remote: " + QString::fromStdString(error));
+        });
+    server_ = std::make_unique<RemoteServer>(*commands_);
+}
+
+RemoteControl::~RemoteControl() {
+    server_->stop(); // the clients before the commands they use
+}
+
+QString RemoteControl::apply(const RemoteChoice& choice) {
+    choice_ = choice;
+    if (!choice.enabled) {
+        server_->stop();
+        return {};
+    }
+    const QString error = server_->start(choice.port, choice.otherComputers);
+    if (!error.isEmpty()) {
+        choice_.enabled = false;
+        showStatus(QStringLiteral("Remote control could not listen on port %1: %2")
+                       .arg(choice.port)
+                       .arg(error));
+    }
+    return error;
+}
+
+void RemoteControl::openDialog() {
+    RemoteDialog dialog(choice_, *server_, &window_);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const RemoteChoice chosen = dialog.choice();
+    if (!(chosen == choice_ && (server_->isListening() || !chosen.enabled)))
+        apply(chosen);
+    chosen.save();
+}
+
+void RemoteControl::showStatus(const QString& text) {
+    window_.statusBar()->showMessage(text, kStatusMs);
+}
+
+} // namespace ombrix

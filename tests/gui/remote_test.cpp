@@ -1,0 +1,185 @@
+// Remote commands on the main window against a user's typing: the same text sent as a command
+// and typed into the field (then left with Tab) gives the same forms, modified mark and undo
+// step; a text the field's key filter would cut changes nothing; no box is ever shown.
+#include "app/ombrix.h"
+#include "app/remote/remotecommands.h"
+#include "app/remote/remotecontrol.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace ombrix {
+namespace {
+
+struct Window {
+    std::unique_ptr<TOmbrix> w = std::make_unique<TOmbrix>();
+    std::shared_ptr<RemoteSession> session = std::make_shared<RemoteSession>();
+    int boxes = 0;
+
+    Window() {
+        w->setMessageHandler([this](const QString&, const QString&) { ++boxes; });
+        w->setPrompts(
+            {[this](const QString&, const QString&) { return ++boxes, false; }, {}, {}, {}, {}});
+        w->show();
+        w->calculation().finishCalculation();
+    }
+    // Runs the line's commands; the answer of the last one.
+    std::string remote(const std::string& line) {
+        std::string answer;
+        const scpi::ParsedLine parsed = scpi::parseLine(line);
+        EXPECT_FALSE(parsed.error) << line;
+        for (const scpi::Command& c : parsed.commands)
+            answer = w->remote().commands().run(c, session).value_or("");
+        w->calculation().finishCalculation();
+        return answer;
+    }
+    void type(int page, QLineEdit* edit, const QString& text) {
+        QApplication::setActiveWindow(w.get());
+        w->pages()->setCurrentIndex(page);
+        edit->setFocus(Qt::MouseFocusReason);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Tab);
+        w->calculation().finishCalculation();
+    }
+};
+
+struct Case {
+    const char* command; // "<header> " + the text typed
+    int page;
+    std::function<QLineEdit*(TOmbrix&)> field;
+    const char* text;
+};
+
+TEST(RemoteCommands, ChangeAFieldExactlyAsTypingAndLeavingIt) {
+    const Case cases[] = {
+        {"FREQ", 0, [](TOmbrix& w) { return w.general().Freq; }, "250.5"},
+        {"FREQ", 0, [](TOmbrix& w) { return w.general().Freq; }, "99999999"},      // clamped
+        {"SAMP", 0, [](TOmbrix& w) { return w.general().NumOfSam; }, "3"},         // raised to 8
+        {"SAMP", 0, [](TOmbrix& w) { return w.general().NumOfSam; }, "9000"},      // clamped
+        {"SOUR2:PHAS", 0, [](TOmbrix& w) { return w.general().Ph_Disp[1]; }, "-"}, // repaired
+        {"SOUR3:HARM4:AMPL", 3, [](TOmbrix& w) { return w.output(2).amplitude[3]; }, "-1.25"},
+        {"SOUR6:OFFS", 6, [](TOmbrix& w) { return w.output(5).offset; }, "0.5"},
+        {"SOUR1:PULS:TD1", 1, [](TOmbrix& w) { return w.output(0).pulse[tD1]; }, "120"},
+        {"SOUR1:PULS:A1", 1, [](TOmbrix& w) { return w.output(0).pulse[A1]; }, "-3"},
+    };
+    // One pair of windows takes every case in turn, so each starts from what the one before
+    // left, in both.
+    Window remote, user;
+    for (Window* x : {&remote, &user})
+        x->w->output(0).formItems[1]->click(); // output 1 a pulse
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.text);
+        for (Window* x : {&remote, &user}) {
+            x->w->pages()->setCurrentIndex(c.page); // which marks the forms modified
+            x->w->document().setModified(false);
+        }
+        remote.remote(std::string(c.command) + " " + c.text);
+        user.type(c.page, c.field(*user.w), c.text);
+
+        EXPECT_EQ(remote.remote(std::string(c.command) + "?"),
+                  c.field(*user.w)->text().toStdString());
+        EXPECT_TRUE(remote.w->document().forms() == user.w->document().forms())
+            << "Freq " << remote.w->general().Freq->text().toStdString() << " against "
+            << user.w->general().Freq->text().toStdString();
+        EXPECT_EQ(remote.w->document().isModified(), user.w->document().isModified());
+        EXPECT_EQ(scpi::formatError(remote.session->errors.pop()), "0,\"No error\"");
+        // The change is one undo step in both.
+        for (Window* x : {&remote, &user})
+            x->w->document().undoForms();
+        EXPECT_TRUE(remote.w->document().forms() == user.w->document().forms());
+        for (Window* x : {&remote, &user})
+            x->w->document().redoForms();
+    }
+    EXPECT_EQ(remote.boxes, 0);
+}
+
+TEST(RemoteCommands, ATextTheFieldWouldCutChangesNothing) {
+    Window x;
+    x.remote("FREQ 250;SOUR2:FUNC PULS");
+    x.w->document().setModified(false);
+    const FormsConfig before = x.w->document().forms();
+    for (const char* line : {"FREQ 1e3", "SAMP 1.5", "SOUR2:PULS:TD1 -5", "SOUR1:HARM1:AMPL 1x",
+                             "SOUR4:OFFS 1-", "FREQ 12345678901234567890"}) {
+        SCOPED_TRACE(line);
+        x.remote(line);
+        EXPECT_EQ(x.session->errors.pop().code, scpi::ErrorCode::IllegalParameterValue);
+        EXPECT_TRUE(x.w->document().forms() == before);
+        EXPECT_FALSE(x.w->document().isModified());
+    }
+    EXPECT_EQ(x.w->general().Freq->text(), "250");
+    EXPECT_EQ(x.boxes, 0);
+}
+
+TEST(RemoteCommands, AFailedCalculationIsTheClientsErrorNotABox) {
+    Window x;
+    // Evaluate's check at X = 1 passes; the run fails at X = 0.
+    x.remote("SOUR2:FUNC EQU;SOUR2:EQU \"ln(X)\"");
+    QApplication::processEvents();
+    const scpi::Error e = x.session->errors.pop();
+    EXPECT_EQ(e.code, scpi::ErrorCode::ExecutionError);
+    EXPECT_FALSE(e.detail.empty());
+    EXPECT_EQ(x.remote("TRAC2:DATA?"), "");
+    EXPECT_EQ(x.session->errors.pop().code, scpi::ErrorCode::ExecutionError);
+    EXPECT_EQ(x.boxes, 0);
+}
+
+TEST(RemoteCommands, ResetIsNewFormsWithoutTheQuestionInOneUndoStep) {
+    Window x;
+    x.remote("FREQ 250;SOUR2:ACT ON;SOUR2:FUNC EQU");
+    const FormsConfig changed = x.w->document().forms();
+    ASSERT_TRUE(x.w->document().isModified());
+    x.remote("*RST");
+    EXPECT_EQ(x.boxes, 0); // neither the save question nor any box
+    EXPECT_EQ(x.remote("FREQ?;SOUR2:ACT?"), "0");
+    EXPECT_EQ(x.w->general().Freq->text(), "1000");
+    x.w->document().undoForms();
+    EXPECT_TRUE(x.w->document().forms() == changed);
+}
+
+TEST(RemoteChoice, ComesFromTheCommandLineOrTheUsersSettings) {
+    RemoteChoice kept;
+    kept.port = 6001;
+    kept.otherComputers = true;
+    kept.save();
+    EXPECT_TRUE(RemoteChoice::load() == kept);
+
+    struct Case {
+        QStringList arguments;
+        std::optional<quint16> port; // nothing: the option is absent
+        bool error;
+        QStringList left;
+    };
+    const Case cases[] = {
+        {{"ombrix", "forms.set"}, std::nullopt, false, {"ombrix", "forms.set"}},
+        {{"ombrix", "--remote"}, 6001, false, {"ombrix"}},
+        {{"ombrix", "--remote=5025", "forms.set"}, 5025, false, {"ombrix", "forms.set"}},
+        {{"ombrix", "--remote=0"}, 6001, true, {"ombrix"}},
+        {{"ombrix", "--remote=port"}, 6001, true, {"ombrix"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        QStringList arguments = c.arguments;
+        QString error;
+        const std::optional<RemoteChoice> got = takeRemoteOption(arguments, error);
+        EXPECT_EQ(got.has_value(), c.port.has_value());
+        if (got) {
+            EXPECT_TRUE(got->enabled);
+            EXPECT_EQ(got->port, *c.port);
+            EXPECT_TRUE(got->otherComputers); // as kept
+        }
+        EXPECT_EQ(!error.isEmpty(), c.error);
+        EXPECT_EQ(arguments, c.left);
+    }
+}
+
+} // namespace
+} // namespace ombrix
