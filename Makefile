@@ -13,7 +13,7 @@ PACKAGES := g++ cmake ninja-build make pkg-config qt6-base-dev qt6-serialport-de
             libqcustomplot-dev libgl-dev googletest libgtest-dev libgmock-dev \
             libbenchmark-dev libmuparser-dev libfftw3-dev clang libclang-rt-14-dev \
             xvfb xauth imagemagick fonts-dejavu-core \
-            help2man desktop-file-utils dpkg-dev file libxml2-utils \
+            help2man desktop-file-utils dpkg-dev file libxml2-utils lintian appstream \
             python3-pyvisa python3-pyvisa-py
 
 .PHONY: deps configure build run test model-test package bench bench-build check-sanitizers fuzz format clean
@@ -53,15 +53,16 @@ model-test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen OMBRIX_MODEL_ACTIONS=$(ACTIONS) OMBRIX_MODEL_SEED=$(SEED) \
 	  ./windowmodel_test
 
-# The .deb of the programs, desktop entry, MIME type, icon and man pages (CPack).
+# The .deb of the programs, desktop entry, MIME type, AppStream metadata, icon and man pages
+# (CPack); `make test` checks it, with lintian.
 package: build
 	cmake --build $(BUILD) --target package
 
-# The Release build (-O3) of the programs and the benchmarks; CI builds it so that it keeps
-# building.
+# The Release build (-O3) of every target: programs, tests, tools and benchmarks. CI builds it
+# so that everything keeps building with the optimiser's warnings; `make bench` runs from it.
 bench-build: deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DOMBRIX_BENCH=ON
-	cmake --build build-bench -j $(JOBS) --target ombrix ombrix-send ombrix-devsim benches
+	cmake --build build-bench -j $(JOBS)
 
 bench: bench-build
 	@for b in build-bench/bench_*; do echo "== $$b"; $$b --benchmark_counters_tabular=true; done

@@ -1,6 +1,8 @@
-// Program entry: splash window, the main window (which creates the other windows hidden, in
-// order), a 2000 ms pause, then the main window and the event loop.
+// Program entry: the command line (read before anything needs a display), splash window, the
+// main window (which creates the other windows hidden, in order), a 2000 ms pause, then the
+// main window and the event loop.
 #include "app/apptitle.h"
+#include "app/commandline.h"
 #include "app/formsdocument.h"
 #include "app/ombrix.h"
 #include "core/compute/vectorstate.h"
@@ -17,6 +19,27 @@
 #include <thread>
 
 int main(int argc, char** argv) {
+    // Decoded as file names: a name that is not UTF-8 keeps its bytes. "--remote[=PORT]" is
+    // read once the application exists (it needs the saved choice).
+    QStringList optionArguments = ombrix::fileSystemArguments(argc, argv);
+    optionArguments.removeIf(
+        [](const QString& a) { return a == "--remote" || a.startsWith("--remote="); });
+    const ombrix::CommandLine commandLine = ombrix::parseCommandLine(optionArguments);
+    switch (commandLine.action) {
+    case ombrix::CommandLine::Action::ShowHelp:
+        std::fputs(qPrintable(ombrix::commandLineHelp()), stdout);
+        return 0;
+    case ombrix::CommandLine::Action::ShowVersion:
+        std::puts(qPrintable(ombrix::commandLineVersion()));
+        return 0;
+    case ombrix::CommandLine::Action::Refuse:
+        std::fprintf(stderr, "ombrix: %s\n%s", qPrintable(commandLine.error),
+                     qPrintable(ombrix::commandLineHelp()));
+        return 2;
+    case ombrix::CommandLine::Action::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     ombrix::clearUpperVectorState(); // Qt's start-up may leave it dirty (see vectorstate.h)
     // Decoded as file names: a name that is not UTF-8 keeps its bytes.
@@ -42,10 +65,10 @@ int main(int argc, char** argv) {
         // "ombrix FILE.set" (as the desktop starts it for a file) opens the file as Open
         // would, once the window is up so that a refusal shows over it.
         mainWindow.remote().apply(remote ? *remote : ombrix::RemoteChoice::load());
-        if (arguments.size() > 1)
+        if (!commandLine.file.isEmpty())
             QMetaObject::invokeMethod(
                 &mainWindow,
-                [&mainWindow, name = arguments.at(1)] { mainWindow.document().openFile(name); },
+                [&mainWindow, name = commandLine.file] { mainWindow.document().openFile(name); },
                 Qt::QueuedConnection);
         QApplication::exec();
     } catch (const std::exception& e) {

@@ -9,6 +9,7 @@
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
+#include "menupicture.h"
 #include "simprobe.h"
 #include "simwindow.h"
 #include "testkit/fakeclock.h"
@@ -370,6 +371,7 @@ TEST(ControlPanelPlaying, OutputsStartedByTheLastMaskAreMarkedPlaying) {
     testkit::waitForLink(w);
     EXPECT_EQ(panel->playing[0]->text(), "playing");
     EXPECT_EQ(panel->playing[1]->text(), "");
+    testkit::saveWindowPicture(&w, {panel}, "control-panel");
     panel->Button16->click(); // all stop
     testkit::waitForLink(w);
     EXPECT_EQ(panel->playing[0]->text(), "");

@@ -1,5 +1,6 @@
 // Opening forms the way the desktop does: by name (the command line), by dropping a file on
 // the window, and from the "Recent forms" submenu; with the dialogs answered by the test.
+#include "app/commandline.h"
 #include "app/ombrix.h"
 #include "calcrequests.h"
 #include "core/model/settingsfile.h"
@@ -82,6 +83,50 @@ class DesktopFilesTest : public ::testing::Test {
     QString openName;
 };
 
+// What the command line asks for; Qt's own options are left to QApplication, not taken for
+// the file or refused.
+TEST(CommandLineTest, ReadsTheFileHelpAndVersionAndRefusesWhatItDoesNotKnow) {
+    using Action = CommandLine::Action;
+    struct Case {
+        QStringList args;
+        Action action;
+        QString file = "";
+        QString errorPart = "";
+    };
+    const Case cases[] = {
+        {{}, Action::Run},
+        {{"a.set"}, Action::Run, "a.set"},
+        {{"--", "-odd.set"}, Action::Run, "-odd.set"},
+        {{"-platform", "offscreen", "a.set"}, Action::Run, "a.set"},
+        {{"--style=fusion", "-reverse", "a.set"}, Action::Run, "a.set"},
+        {{"--help"}, Action::ShowHelp},
+        {{"a.set", "-h"}, Action::ShowHelp},
+        {{"--version"}, Action::ShowVersion},
+        {{"-v", "a.set"}, Action::ShowVersion},
+        {{"--frobnicate"}, Action::Refuse, "", "frobnicate"},
+        {{"--help", "--frobnicate"}, Action::Refuse, "", "frobnicate"},
+        {{"-x", "a.set"}, Action::Refuse, "", "'x'"},
+        {{"-platform"}, Action::Refuse, "", "platform"},
+        {{"a.set", "b.set"}, Action::Refuse, "", "b.set"},
+    };
+    for (const Case& c : cases) {
+        const CommandLine line = parseCommandLine(QStringList{"ombrix"} + c.args);
+        const std::string joined = c.args.join(' ').toStdString();
+        EXPECT_EQ(line.action, c.action) << joined << ": " << line.error.toStdString();
+        EXPECT_EQ(line.file, c.file) << joined;
+        EXPECT_TRUE(line.error.contains(c.errorPart)) << joined << ": " << line.error.toStdString();
+        EXPECT_EQ(line.error.isEmpty(), c.action != Action::Refuse) << joined;
+        EXPECT_FALSE(line.error.contains('\n')) << joined;
+    }
+    // Help names the program as installed and lists the options, never Qt's hidden ones.
+    const QString help = commandLineHelp();
+    EXPECT_TRUE(help.startsWith("Usage: ombrix [options] [file]\n")) << help.toStdString();
+    for (const char* shown : {"--help", "--version", "-h", "-v", "file"})
+        EXPECT_TRUE(help.contains(shown)) << shown;
+    EXPECT_FALSE(help.contains("platform"));
+    EXPECT_TRUE(commandLineVersion().startsWith("ombrix ")) << commandLineVersion().toStdString();
+}
+
 TEST_F(DesktopFilesTest, OpenByNameLoadsAndRefusesLikeOpen) {
     QFile(writeForms("short.set", "1")).resize(100);
     const FormsConfig before = w->document().forms();
@@ -160,7 +205,7 @@ TEST_F(DesktopFilesTest, RecentFormsKeepTheLastEightNewestFirstAndGreyMissingOne
     QCoreApplication::processEvents();
     const QRect item = fileMenu->actionGeometry(menu->menuAction());
     menu->popup(fileMenu->mapToGlobal(item.topRight()));
-    testkit::saveMenuPicture(w.get(), {fileMenu, menu}, "recent-forms");
+    testkit::saveWindowPicture(w.get(), {fileMenu, menu}, "recent-forms");
     menu->hide();
     fileMenu->hide();
     EXPECT_EQ(file.back(), w->actions().exit);

@@ -1,12 +1,13 @@
-// A picture of a window with some of its menus open, for the documentation: offscreen, each
-// menu is a window of its own, so their grabs are painted over the window's at their places.
+// A picture of a window with some of its menus open, or with other windows beside it, for the
+// documentation: offscreen, each menu or window is a window of its own, so their grabs are
+// painted over the window's at their places, on a picture as large as all of them together.
 // Does nothing unless OMBRIX_SCREENSHOT_DIR names a folder.
 #pragma once
 
 #include <QCoreApplication>
-#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -14,16 +15,22 @@
 
 namespace ombrix::testkit {
 
-// Each menu is popped up at its place on the screen before the call.
-inline void saveMenuPicture(QWidget* window, const std::vector<QMenu*>& menus, const char* name) {
+// Each menu or window is shown at its place on the screen before the call.
+inline void saveWindowPicture(QWidget* window, const std::vector<QWidget*>& over,
+                              const char* name) {
     const QByteArray dir = qgetenv("OMBRIX_SCREENSHOT_DIR");
     if (dir.isEmpty())
         return;
     QCoreApplication::processEvents();
-    QPixmap shot = window->grab();
+    QRect all(QPoint(0, 0), window->size());
+    for (QWidget* widget : over)
+        all |= QRect(window->mapFromGlobal(widget->pos()), widget->size());
+    QPixmap shot(all.size());
+    shot.fill(Qt::transparent);
     QPainter painter(&shot);
-    for (QMenu* menu : menus)
-        painter.drawPixmap(window->mapFromGlobal(menu->pos()), menu->grab());
+    painter.drawPixmap(-all.topLeft(), window->grab());
+    for (QWidget* widget : over)
+        painter.drawPixmap(window->mapFromGlobal(widget->pos()) - all.topLeft(), widget->grab());
     painter.end();
     shot.save(QString::fromUtf8(dir) + "/" + name + ".png");
 }

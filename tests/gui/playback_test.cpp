@@ -2,6 +2,7 @@
 #include "app/ombrix.h"
 #include "gui/charts/chartview.h"
 #include "gui/common/elidedlabel.h"
+#include "menupicture.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -23,6 +24,9 @@ TEST(Playback, RealFrequencyFollowsTheFrequencyAndTheSampleCount) {
     // Words 1, 1, 68 at 25 ns: 1 / (8192 x 97 x 25 ns) = 50.3382732 Hz, +6765.5 ppm.
     EXPECT_EQ(w.general().realFreq->text(),
               "Device plays 50" + sep + "3382732 Hz (+6765" + sep + "5 ppm)");
+    w.resize(740, 581);
+    w.show();
+    testkit::saveWindowPicture(&w, {}, "real-frequency");
     w.general().NumOfSam->setText("1000");
     w.general().Freq->setText("9000"); // typed, not yet left: above what the device plays
     EXPECT_EQ(w.general().realFreq->text(), "The device cannot play this frequency");

@@ -102,7 +102,7 @@ class UndoTest : public ::testing::Test {
         auto* edit = qobject_cast<QMenu*>(w->actions().undo->parent());
         ASSERT_NE(edit, nullptr);
         edit->popup(w->mapToGlobal(w->menuBar()->actionGeometry(edit->menuAction()).bottomLeft()));
-        testkit::saveMenuPicture(w.get(), {edit}, "edit-menu");
+        testkit::saveWindowPicture(w.get(), {edit}, "edit-menu");
         edit->hide();
     }
 

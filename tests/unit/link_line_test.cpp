@@ -167,9 +167,12 @@ TEST(LineDiscipline, NoiseBeforeAReplyIsLoggedAsItWasAndCostsNothing) {
         std::vector<std::string> expected;
         for (const Bytes& d : c.discarded) {
             std::string hex;
-            for (std::uint8_t b : d)
-                hex += (hex.empty() ? "" : " ") + std::string(1, "0123456789ABCDEF"[b >> 4]) +
-                       "0123456789ABCDEF"[b & 15];
+            for (std::uint8_t b : d) {
+                if (!hex.empty())
+                    hex += ' ';
+                hex += "0123456789ABCDEF"[b >> 4];
+                hex += "0123456789ABCDEF"[b & 15];
+            }
             expected.push_back(std::to_string(d.size()) + " discarded: " + hex);
         }
         EXPECT_EQ(strays, expected) << c.name;

@@ -79,7 +79,7 @@ TEST(LinkThread, RunsOneJobAtATimeInOrderAndTellsTheOnesThatNeverRan) {
         LinkThread thread;
         thread.post(job(K::Connect, "connect", true)); // on the line until released
         for (int hz = 1; hz <= 30; ++hz)
-            thread.post(job(K::PanelFrequency, "f" + std::to_string(hz)));
+            thread.post(job(K::PanelFrequency, std::string("f").append(std::to_string(hz))));
         thread.post(job(K::RunMask, "mask"));
         thread.post(job(K::PanelFrequency, "g"));
         EXPECT_TRUE(thread.busy());
@@ -99,7 +99,7 @@ TEST(LinkThread, RunsOneJobAtATimeInOrderAndTellsTheOnesThatNeverRan) {
     }
     std::vector<std::string> expected;
     for (int hz = 1; hz < 30; ++hz)
-        expected.push_back("f" + std::to_string(hz) + " replaced");
+        expected.push_back(std::string("f").append(std::to_string(hz)).append(" replaced"));
     expected.insert(expected.end(), {"connect", "f30", "mask", "g", "disconnect dropped", "send"});
     EXPECT_EQ(log, expected);
     EXPECT_FALSE(overlapped);

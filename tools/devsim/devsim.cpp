@@ -1,6 +1,7 @@
 // ombrix-devsim: the simulated generator on a pseudo terminal, for end-to-end tests of the
 // real serial port code and for trying the program without hardware. See --help.
 #include "devsimoptions.h"
+#include "ombrixversion.h"
 #include "ptyserver.h"
 
 #include "core/device/serialport.h"
@@ -252,6 +253,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(devsim::usageText(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("ombrix-devsim %s\n", ombrix::kVersion);
         return 0;
     }
     if (!installSignals()) {

@@ -40,7 +40,9 @@ const char* usageText() {
            "  --link PATH        also make PATH a symbolic link to the terminal\n"
            "  --log FILE         write the decoded frame log to FILE (default: stderr)\n"
            "  --state FILE       write the generator's state as JSON to FILE on every change\n"
-           "  --version TEXT     version string reported (7 characters at most; default SIM 1.0)\n"
+           "  --device-version TEXT\n"
+           "                     version string the generator reports (7 characters at most;\n"
+           "                     default SIM 1.0)\n"
            "  --quartz MHZ       DSP quartz used for the played frequency (default 20)\n"
            "  --instructions N   DSP instructions per sample (default 29)\n"
            "  --baud RATE        the line runs at RATE baud (300..4000000): every byte received\n"
@@ -66,7 +68,8 @@ const char* usageText() {
            "  --garble P         flip one bit of the CRC in a fraction P (0..1) of the frames\n"
            "                     received, so that they are answered with status 1 (CRC invalid)\n"
            "  --seed N           seed of the random noise bytes and garbled frames (default 1)\n"
-           "  --help             show this text\n";
+           "  --help             show this text\n"
+           "  --version          print the version of ombrix-devsim and exit\n";
 }
 
 bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
@@ -96,6 +99,8 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
                 return false;
             o.stateFile = value;
         } else if (arg == "--version") {
+            o.version = true;
+        } else if (arg == "--device-version") {
             if (!needs(value != nullptr))
                 return false;
             o.settings.version = value;

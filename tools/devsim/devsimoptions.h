@@ -21,6 +21,7 @@ struct Options {
     int blockIdleMs = 250;    // quiet time that ends a block cut short
     SimSettings settings;
     bool help = false;
+    bool version = false; // print the program's version
 };
 
 // Parses argv; on a bad option returns false with `error` set.

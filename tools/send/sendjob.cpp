@@ -1,4 +1,5 @@
 #include "sendjob.h"
+#include "ombrixversion.h"
 
 #include "core/compute/calcexpress.h"
 #include "core/compute/calculationrun.h"
@@ -283,6 +284,10 @@ bool DryRunPort::WritePort(std::span<const std::uint8_t> bytes) {
 int run(const Options& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     if (o.help) {
         out << usageText();
+        return ExitOk;
+    }
+    if (o.version) {
+        out << "ombrix-send " << kVersion << '\n';
         return ExitOk;
     }
     std::string error;

@@ -51,6 +51,10 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, std::string&
             o.help = true;
             return true;
         }
+        if (arg == "--version")
+            o.version = true;
+        if (o.version)
+            continue; // a later --help still wins
         // "--name=value" or "--name value".
         std::optional<std::string> inlineValue;
         if (const auto eq = arg.find('='); eq != std::string::npos) {
@@ -142,6 +146,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, std::string&
             return false;
         }
     }
+    if (o.version)
+        return true;
     if (o.file.empty()) {
         error = "no settings file given";
         return false;
@@ -182,6 +188,7 @@ outputs and disconnects.
                         line (command name, then the bytes in hex, CRC included),
                         answered by a simulated generator; --port is not needed
   --help                this text
+  --version             print the version of ombrix-send and exit
 
 Options take their value as "--opt VALUE" or "--opt=VALUE"; "--" ends the options.
 Progress goes to standard error: a bar on a terminal, a line per 10 % otherwise.

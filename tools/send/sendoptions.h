@@ -27,10 +27,11 @@ struct Options {
     bool disconnect = false;         // stop, turn the sweep off and return the device to 9600
     bool dryRun = false;             // print the frames instead of opening a port
     bool help = false;
+    bool version = false;
 };
 
 // Parses the arguments after the program name. On a fault returns false with `error` set to
-// one line naming the argument. --help wins over everything else.
+// one line naming the argument. --help (then --version) wins over everything else.
 bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
 
 // Line-speed index of a --baud value: a rate of the table (600 .. 57600) or an index 0..7;

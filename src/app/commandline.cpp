@@ -1,0 +1,91 @@
+#include "app/commandline.h"
+
+#include "ombrixversion.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+#include <memory>
+
+namespace ombrix {
+
+namespace {
+
+// Options QApplication takes out of the arguments itself; hidden from --help.
+const char* const kQtValueOptions[] = {"platform",        "platformpluginpath",
+                                       "platformtheme",   "plugin",
+                                       "qwindowgeometry", "qwindowicon",
+                                       "qwindowtitle",    "display",
+                                       "geometry",        "name",
+                                       "title",           "style",
+                                       "stylesheet",      "session"};
+const char* const kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+// The parser of ombrix's options; one more option is one more addOption here.
+std::unique_ptr<QCommandLineParser> makeParser() {
+    auto parser = std::make_unique<QCommandLineParser>();
+    // "-platform offscreen" as Qt spells its options, and "-h" / "-v" too.
+    parser->setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser->setApplicationDescription(
+        "Describes waveforms for the six outputs of an arbitrary waveform generator, plots them\n"
+        "and their spectra, keeps them in forms settings files and sends them to the generator\n"
+        "on a serial line.");
+    parser->addOption({{"h", "help"}, "Show this text and exit."});
+    parser->addOption({{"v", "version"}, "Show the version and exit."});
+    parser->addPositionalArgument("file", "A forms settings file (.set) to open at start.",
+                                  "[file]");
+    for (const char* name : kQtValueOptions) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), "value");
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser->addOption(option);
+    }
+    for (const char* name : kQtFlagOptions) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser->addOption(option);
+    }
+    return parser;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    const auto parser = makeParser();
+    CommandLine line;
+    if (!parser->parse(arguments)) {
+        line.action = CommandLine::Action::Refuse;
+        line.error = parser->errorText();
+        return line;
+    }
+    if (parser->isSet("help")) {
+        line.action = CommandLine::Action::ShowHelp;
+        return line;
+    }
+    if (parser->isSet("version")) {
+        line.action = CommandLine::Action::ShowVersion;
+        return line;
+    }
+    const QStringList files = parser->positionalArguments();
+    if (files.size() > 1) {
+        line.action = CommandLine::Action::Refuse;
+        line.error = QString("More than one file: '%1' and '%2'.").arg(files[0], files[1]);
+        return line;
+    }
+    if (!files.isEmpty())
+        line.file = files.front();
+    return line;
+}
+
+QString commandLineHelp() {
+    // The parser's own usage line names the program as it was started (or not at all before
+    // the application exists); the man page and the user want its installed name.
+    QString text = makeParser()->helpText();
+    text.remove(0, text.indexOf('\n'));
+    return "Usage: ombrix [options] [file]" + text;
+}
+
+QString commandLineVersion() {
+    return QString("ombrix ") + kVersion;
+}
+
+} // namespace ombrix
