@@ -47,11 +47,42 @@ std::unique_ptr<QCommandLineParser> makeParser() {
     return parser;
 }
 
+// Takes "--remote" and "--remote=PORT" out of `arguments` into `line` (QCommandLineParser has
+// no option whose value may be left out). False, with the error, for a PORT not 1..65535.
+bool takeRemoteOption(QStringList& arguments, CommandLine& line) {
+    for (qsizetype i = 1; i < arguments.size();) {
+        const QString& a = arguments.at(i);
+        if (a == "--")
+            break; // what follows is a file name, whatever it looks like
+        if (a != "--remote" && !a.startsWith("--remote=")) {
+            ++i;
+            continue;
+        }
+        line.remote = true;
+        if (a.startsWith("--remote=")) {
+            bool ok = false;
+            const int port = a.mid(9).toInt(&ok);
+            if (!ok || port < 1 || port > 65535) {
+                line.error = QString("--remote: '%1' is no port (1..65535).").arg(a.mid(9));
+                return false;
+            }
+            line.remotePort = static_cast<quint16>(port);
+        }
+        arguments.removeAt(i);
+    }
+    return true;
+}
+
 } // namespace
 
-CommandLine parseCommandLine(const QStringList& arguments) {
+CommandLine parseCommandLine(const QStringList& givenArguments) {
     const auto parser = makeParser();
     CommandLine line;
+    QStringList arguments = givenArguments;
+    if (!takeRemoteOption(arguments, line)) {
+        line.action = CommandLine::Action::Refuse;
+        return line;
+    }
     if (!parser->parse(arguments)) {
         line.action = CommandLine::Action::Refuse;
         line.error = parser->errorText();
@@ -81,6 +112,11 @@ QString commandLineHelp() {
     // the application exists); the man page and the user want its installed name.
     QString text = makeParser()->helpText();
     text.remove(0, text.indexOf('\n'));
+    // The one option the parser cannot describe: its value may be left out.
+    const qsizetype versionLine = text.indexOf("--version");
+    const qsizetype at = text.indexOf('\n', versionLine) + 1;
+    text.insert(at, "  --remote[=PORT]  Start with remote control (SCPI over TCP) on, at PORT\n"
+                    "                   (the port kept from the last choice, 5025 at first).\n");
     return "Usage: ombrix [options] [file]" + text;
 }
 

@@ -10,7 +10,10 @@ namespace ombrix {
 struct CommandLine {
     enum class Action { Run, ShowHelp, ShowVersion, Refuse };
     Action action = Action::Run;
-    QString file;  // the forms settings file to open at start, or empty
+    QString file; // the forms settings file to open at start, or empty
+    // "--remote[=PORT]": start with remote control on, at PORT (0: the saved port).
+    bool remote = false;
+    quint16 remotePort = 0;
     QString error; // one line, when refused
 };
 

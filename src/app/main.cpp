@@ -19,12 +19,9 @@
 #include <thread>
 
 int main(int argc, char** argv) {
-    // Decoded as file names: a name that is not UTF-8 keeps its bytes. "--remote[=PORT]" is
-    // read once the application exists (it needs the saved choice).
-    QStringList optionArguments = ombrix::fileSystemArguments(argc, argv);
-    optionArguments.removeIf(
-        [](const QString& a) { return a == "--remote" || a.startsWith("--remote="); });
-    const ombrix::CommandLine commandLine = ombrix::parseCommandLine(optionArguments);
+    // Decoded as file names: a name that is not UTF-8 keeps its bytes.
+    const ombrix::CommandLine commandLine =
+        ombrix::parseCommandLine(ombrix::fileSystemArguments(argc, argv));
     switch (commandLine.action) {
     case ombrix::CommandLine::Action::ShowHelp:
         std::fputs(qPrintable(ombrix::commandLineHelp()), stdout);
@@ -42,14 +39,6 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     ombrix::clearUpperVectorState(); // Qt's start-up may leave it dirty (see vectorstate.h)
-    // Decoded as file names: a name that is not UTF-8 keeps its bytes.
-    QStringList arguments = ombrix::fileSystemArguments(argc, argv);
-    QString remoteError; // "--remote[=PORT]" starts with remote control on
-    const auto remote = ombrix::takeRemoteOption(arguments, remoteError);
-    if (!remoteError.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(remoteError));
-        return 1;
-    }
     try {
         auto splash = std::make_unique<ombrix::TSplashScreen>();
         splash->showPainted(); // nothing else is painted until the pause ends
@@ -64,7 +53,10 @@ int main(int argc, char** argv) {
         mainWindow.show();
         // "ombrix FILE.set" (as the desktop starts it for a file) opens the file as Open
         // would, once the window is up so that a refusal shows over it.
-        mainWindow.remote().apply(remote ? *remote : ombrix::RemoteChoice::load());
+        // The saved choice, or "--remote[=PORT]" (which is not saved).
+        mainWindow.remote().apply(commandLine.remote
+                                      ? ombrix::remoteChoiceFromCommandLine(commandLine.remotePort)
+                                      : ombrix::RemoteChoice::load());
         if (!commandLine.file.isEmpty())
             QMetaObject::invokeMethod(
                 &mainWindow,

@@ -92,6 +92,8 @@ TEST(CommandLineTest, ReadsTheFileHelpAndVersionAndRefusesWhatItDoesNotKnow) {
         Action action;
         QString file = "";
         QString errorPart = "";
+        bool remote = false;
+        quint16 remotePort = 0;
     };
     const Case cases[] = {
         {{}, Action::Run},
@@ -108,12 +110,22 @@ TEST(CommandLineTest, ReadsTheFileHelpAndVersionAndRefusesWhatItDoesNotKnow) {
         {{"-x", "a.set"}, Action::Refuse, "", "'x'"},
         {{"-platform"}, Action::Refuse, "", "platform"},
         {{"a.set", "b.set"}, Action::Refuse, "", "b.set"},
+        {{"--remote"}, Action::Run, "", "", true},
+        {{"--remote=5025", "a.set"}, Action::Run, "a.set", "", true, 5025},
+        {{"--", "--remote"}, Action::Run, "--remote"},
+        {{"--remote=0"}, Action::Refuse, "", "'0' is no port"},
+        {{"--remote=port", "a.set"}, Action::Refuse, "", "'port' is no port"},
+        {{"--remote", "b.set", "a.set"}, Action::Refuse, "", "b.set"},
     };
     for (const Case& c : cases) {
         const CommandLine line = parseCommandLine(QStringList{"ombrix"} + c.args);
         const std::string joined = c.args.join(' ').toStdString();
         EXPECT_EQ(line.action, c.action) << joined << ": " << line.error.toStdString();
         EXPECT_EQ(line.file, c.file) << joined;
+        if (c.action == Action::Run) {
+            EXPECT_EQ(line.remote, c.remote) << joined;
+            EXPECT_EQ(line.remotePort, c.remotePort) << joined;
+        }
         EXPECT_TRUE(line.error.contains(c.errorPart)) << joined << ": " << line.error.toStdString();
         EXPECT_EQ(line.error.isEmpty(), c.action != Action::Refuse) << joined;
         EXPECT_FALSE(line.error.contains('\n')) << joined;
@@ -121,7 +133,7 @@ TEST(CommandLineTest, ReadsTheFileHelpAndVersionAndRefusesWhatItDoesNotKnow) {
     // Help names the program as installed and lists the options, never Qt's hidden ones.
     const QString help = commandLineHelp();
     EXPECT_TRUE(help.startsWith("Usage: ombrix [options] [file]\n")) << help.toStdString();
-    for (const char* shown : {"--help", "--version", "-h", "-v", "file"})
+    for (const char* shown : {"--help", "--version", "-h", "-v", "--remote[=PORT]", "file"})
         EXPECT_TRUE(help.contains(shown)) << shown;
     EXPECT_FALSE(help.contains("platform"));
     EXPECT_TRUE(commandLineVersion().startsWith("ombrix ")) << commandLineVersion().toStdString();

@@ -152,32 +152,12 @@ TEST(RemoteChoice, ComesFromTheCommandLineOrTheUsersSettings) {
     kept.save();
     EXPECT_TRUE(RemoteChoice::load() == kept);
 
-    struct Case {
-        QStringList arguments;
-        std::optional<quint16> port; // nothing: the option is absent
-        bool error;
-        QStringList left;
-    };
-    const Case cases[] = {
-        {{"ombrix", "forms.set"}, std::nullopt, false, {"ombrix", "forms.set"}},
-        {{"ombrix", "--remote"}, 6001, false, {"ombrix"}},
-        {{"ombrix", "--remote=5025", "forms.set"}, 5025, false, {"ombrix", "forms.set"}},
-        {{"ombrix", "--remote=0"}, 6001, true, {"ombrix"}},
-        {{"ombrix", "--remote=port"}, 6001, true, {"ombrix"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        QStringList arguments = c.arguments;
-        QString error;
-        const std::optional<RemoteChoice> got = takeRemoteOption(arguments, error);
-        EXPECT_EQ(got.has_value(), c.port.has_value());
-        if (got) {
-            EXPECT_TRUE(got->enabled);
-            EXPECT_EQ(got->port, *c.port);
-            EXPECT_TRUE(got->otherComputers); // as kept
-        }
-        EXPECT_EQ(!error.isEmpty(), c.error);
-        EXPECT_EQ(arguments, c.left);
+    // "--remote[=PORT]" turns the kept choice on, at PORT when given.
+    for (const quint16 port : {quint16{0}, quint16{5025}}) {
+        const RemoteChoice got = remoteChoiceFromCommandLine(port);
+        EXPECT_TRUE(got.enabled);
+        EXPECT_EQ(got.port, port == 0 ? 6001 : port);
+        EXPECT_TRUE(got.otherComputers); // as kept
     }
 }
 

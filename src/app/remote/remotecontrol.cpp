@@ -44,26 +44,11 @@ void RemoteChoice::save() const {
     s.setValue("remote/otherComputers", otherComputers);
 }
 
-std::optional<RemoteChoice> takeRemoteOption(QStringList& arguments, QString& error) {
-    std::optional<RemoteChoice> choice;
-    for (qsizetype i = 1; i < arguments.size();) {
-        const QString& a = arguments.at(i);
-        if (a != "--remote" && !a.startsWith("--remote=")) {
-            ++i;
-            continue;
-        }
-        choice = RemoteChoice::load();
-        choice->enabled = true;
-        if (a.startsWith("--remote=")) {
-            bool ok = false;
-            const int port = a.mid(9).toInt(&ok);
-            if (!ok || port < 1 || port > 65535)
-                error = QStringLiteral("--remote: %1 is no port (1..65535)").arg(a.mid(9));
-            else
-                choice->port = static_cast<quint16>(port);
-        }
-        arguments.removeAt(i);
-    }
+RemoteChoice remoteChoiceFromCommandLine(quint16 port) {
+    RemoteChoice choice = RemoteChoice::load();
+    choice.enabled = true;
+    if (port != 0)
+        choice.port = port;
     return choice;
 }
 

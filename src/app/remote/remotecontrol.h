@@ -30,10 +30,8 @@ struct RemoteChoice {
     bool operator==(const RemoteChoice&) const = default;
 };
 
-// Takes "--remote" or "--remote=PORT" out of the program's arguments: the saved choice, on,
-// at PORT (the saved port when none is given); nothing when the option is absent. `error`
-// tells of a PORT that is not 1..65535.
-std::optional<RemoteChoice> takeRemoteOption(QStringList& arguments, QString& error);
+// What "--remote[=PORT]" asks for: the saved choice, on, at `port` (the saved port when 0).
+RemoteChoice remoteChoiceFromCommandLine(quint16 port);
 
 class RemoteControl : public QObject {
     Q_OBJECT
