@@ -25,7 +25,11 @@ std::string frequencyErrorText(double ppm, char sep) {
     const double tenths = std::round(ppm * 10) / 10;
     if (tenths == 0)
         return "exact";
-    return (tenths > 0 ? "+" : "") + formatGeneral(tenths, sep) + " ppm";
+    // Appended, not "literal" + string: GCC 12 warns falsely on that at -O3 (GCC bug 105651).
+    std::string text = tenths > 0 ? "+" : "";
+    text += formatGeneral(tenths, sep);
+    text += " ppm";
+    return text;
 }
 
 std::optional<RealFrequency> realFrequency(double freqHz, double samples, double quartzMHz,
