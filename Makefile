@@ -71,6 +71,8 @@ bench: bench-build
 # Debian's Qt is not built with ThreadSanitizer; tools/sanitizers/tsan.supp lists the reports
 # inside Qt's own hand-over of queued calls that it cannot follow (see the file). A TSan report
 # fails its test at exit (exit code 66) rather than halting, so a test's child processes end too.
+# die_after_fork=0: QProcess forks the multi-threaded test to start a child program (the crash
+# test's recovery_child), which ThreadSanitizer would otherwise end before its exec.
 SAN_CTEST := ctest --output-on-failure -j $(JOBS) --timeout 600
 
 check-sanitizers: deps
@@ -81,7 +83,7 @@ check-sanitizers: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=thread
 	cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && QT_QPA_PLATFORM=offscreen \
-	  TSAN_OPTIONS=suppressions=$(CURDIR)/tools/sanitizers/tsan.supp:second_deadlock_stack=1 \
+	  TSAN_OPTIONS=suppressions=$(CURDIR)/tools/sanitizers/tsan.supp:second_deadlock_stack=1:die_after_fork=0 \
 	  $(SAN_CTEST)
 
 # Each libFuzzer target for FUZZ_SECONDS, starting from the stored corpora in
