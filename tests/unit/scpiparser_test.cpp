@@ -19,7 +19,7 @@ struct Case {
 };
 
 std::string valueOf(CommandId id, const Command& c) {
-    for (const CommandSpec& s : commandTable())
+    for (const CommandEntry& s : commandTable())
         if (s.id == id && !c.query) {
             if (s.param == ParamKind::Boolean)
                 return c.flag ? "1" : "0";

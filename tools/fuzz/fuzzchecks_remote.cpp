@@ -32,19 +32,19 @@ std::string checkScpi(Bytes data) {
         !sameCommands(parsed, scpi::parseLine(std::string(line) + "\r")))
         return "a closing carriage return changed what was read";
     for (const scpi::Command& c : parsed.commands) {
-        const scpi::CommandSpec* spec = nullptr;
-        for (const scpi::CommandSpec& s : scpi::commandTable())
+        const scpi::CommandEntry* entry = nullptr;
+        for (const scpi::CommandEntry& s : scpi::commandTable())
             if (s.id == c.id)
-                spec = &s;
-        if (!spec)
+                entry = &s;
+        if (!entry)
             return "a command outside the table";
-        if (c.query ? !spec->queryable : !spec->settable)
+        if (c.query ? !entry->queryable : !entry->settable)
             return "a command in a form the table does not have";
         for (std::size_t i = 0; i < 2; ++i)
-            if (c.suffix[i] < 1 || (spec->suffixMax[i] > 0 && c.suffix[i] > spec->suffixMax[i]) ||
-                (spec->suffixMax[i] == 0 && c.suffix[i] != 1))
+            if (c.suffix[i] < 1 || (entry->suffixMax[i] > 0 && c.suffix[i] > entry->suffixMax[i]) ||
+                (entry->suffixMax[i] == 0 && c.suffix[i] != 1))
                 return "a suffix outside its range";
-        if (spec->param == scpi::ParamKind::Choice && !c.query && (c.choice < 0 || c.choice > 2))
+        if (entry->param == scpi::ParamKind::Choice && !c.query && (c.choice < 0 || c.choice > 2))
             return "a choice outside the list";
     }
     scpi::ErrorQueue queue;

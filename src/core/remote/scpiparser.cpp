@@ -264,29 +264,29 @@ std::variant<Command, Error> parseUnit(std::string_view unit) {
     if (std::any_of(given.begin(), given.end(), [](std::string_view n) { return n.empty(); }))
         return fault(ErrorCode::SyntaxError, "header");
 
-    const CommandSpec* spec = nullptr;
+    const CommandEntry* entry = nullptr;
     HeaderMatch match;
-    for (const CommandSpec& s : commandTable()) {
+    for (const CommandEntry& s : commandTable()) {
         HeaderMatch m;
         if (!matchNodes(patternNodes(s.header), 0, given, 0, 0, s.suffixMax, m))
             continue;
         if (cmd.query ? !s.queryable : !s.settable)
             continue; // the same header may exist in the other form only
-        spec = &s;
+        entry = &s;
         match = m;
         break;
     }
-    if (!spec)
+    if (!entry)
         return fault(ErrorCode::UndefinedHeader);
     if (match.suffixOutOfRange)
         return fault(ErrorCode::SuffixOutOfRange);
-    cmd.id = spec->id;
+    cmd.id = entry->id;
     cmd.suffix = match.suffix;
 
     const std::optional<std::vector<Param>> params = readParams(unit.substr(end));
     if (!params)
         return fault(ErrorCode::SyntaxError, "parameter");
-    const ParamKind kind = cmd.query ? ParamKind::None : spec->param;
+    const ParamKind kind = cmd.query ? ParamKind::None : entry->param;
     if (kind == ParamKind::None) {
         if (!params->empty())
             return fault(ErrorCode::ParameterNotAllowed);
@@ -317,9 +317,9 @@ std::variant<Command, Error> parseUnit(std::string_view unit) {
     }
     case ParamKind::Choice: {
         const std::optional<int> index =
-            p.quoted ? std::nullopt : choiceIndex(spec->choices, p.text);
+            p.quoted ? std::nullopt : choiceIndex(entry->choices, p.text);
         if (!index)
-            return fault(ErrorCode::IllegalParameterValue, spec->choices);
+            return fault(ErrorCode::IllegalParameterValue, entry->choices);
         cmd.choice = *index;
         break;
     }
@@ -376,10 +376,10 @@ std::string formatError(const Error& error) {
     return std::to_string(static_cast<int>(error.code)) + ",\"" + quoted + "\"";
 }
 
-const std::vector<CommandSpec>& commandTable() {
+const std::vector<CommandEntry>& commandTable() {
     using enum CommandId;
     using K = ParamKind;
-    static const std::vector<CommandSpec> table = {
+    static const std::vector<CommandEntry> table = {
         {Identify, "*IDN", kNone, false, true, K::None, nullptr},
         {Reset, "*RST", kNone, true, false, K::None, nullptr},
         {ClearStatus, "*CLS", kNone, true, false, K::None, nullptr},

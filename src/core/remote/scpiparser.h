@@ -101,7 +101,7 @@ enum class ParamKind {
     String,  // one quoted string
 };
 
-struct CommandSpec {
+struct CommandEntry {
     CommandId id;
     const char* header;           // nodes; '#' marks a numeric suffix, [...] an optional node
     std::array<int, 2> suffixMax; // the highest suffix of the first and second '#' node
@@ -112,7 +112,7 @@ struct CommandSpec {
 };
 
 // Every command, in the order of the table the README shows.
-const std::vector<CommandSpec>& commandTable();
+const std::vector<CommandEntry>& commandTable();
 
 struct Command {
     CommandId id = CommandId::Identify;
