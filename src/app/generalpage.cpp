@@ -2,6 +2,7 @@
 
 #include "gui/charts/chartview.h"
 #include "gui/common/fieldevents.h"
+#include "gui/common/readoutholder.h"
 #include "gui/common/updown.h"
 
 #include <QCheckBox>
@@ -57,7 +58,7 @@ GeneralPage buildGeneralPage(QWidget* page) {
     g.realFreq = new QLabel;
     g.realFreq->setObjectName("RealFrequency");
     g.realFreq->setStyleSheet("color: #505050");
-    column->addWidget(g.realFreq);
+    column->addWidget(new ReadoutHolder(g.realFreq));
 
     auto* sweep = new QGroupBox("Sweep");
     auto* sweepGrid = new QGridLayout(sweep);
@@ -96,7 +97,7 @@ GeneralPage buildGeneralPage(QWidget* page) {
     g.realSweep = new QLabel;
     g.realSweep->setObjectName("RealSweep");
     g.realSweep->setStyleSheet("color: #505050");
-    sweepGrid->addWidget(g.realSweep, 5, 0, 1, 2);
+    sweepGrid->addWidget(new ReadoutHolder(g.realSweep), 5, 0, 1, 2);
     for (QWidget* w : std::initializer_list<QWidget*>{
              g.startFreqLabel, g.StartFreq, g.stopFreqLabel, g.StopFreq, g.stepLabel,
              g.StepComboBox, g.timeLabel, g.Time, g.SwapCyclic})

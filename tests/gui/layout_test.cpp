@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
@@ -157,6 +158,58 @@ TEST(LayoutTest, EveryChartViewGivesThePlotItsRoom) {
             }
         }
     }
+}
+
+// The read-outs under the frequency and the sweep change with every keystroke. Their new
+// texts must not lay the window out again: the tab widget repaints its whole page when it
+// is, which made each typed or remote frequency cost a repaint of the left column. A larger
+// font still gives the read-out the height of its line.
+TEST(LayoutTest, ReadOutsChangeWithoutLayingTheWindowOut) {
+    TOmbrix w;
+    w.setMessageHandler([](const QString&, const QString&) {});
+    w.show();
+    w.pages()->setCurrentIndex(0);
+    struct LayoutCount : QObject {
+        int n = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            n += e->type() == QEvent::LayoutRequest;
+            return false;
+        }
+    } count;
+    GeneralPage& g = w.general();
+    // A layout request climbs one level of widgets per pass of the event loop.
+    const auto settle = [] {
+        for (int pass = 0; pass < 8; ++pass)
+            QCoreApplication::processEvents();
+    };
+    const auto type = [&](QLineEdit* edit, const char* text) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        g.NumOfSam->setFocus(); // leaving the field commits it
+        settle();
+    };
+    settle(); // the window's first layout
+    w.pages()->installEventFilter(&count);
+    const QString before = g.realFreq->text();
+    type(g.Freq, "12345");
+    type(g.Freq, "7");
+    EXPECT_NE(g.realFreq->text(), before);
+    EXPECT_EQ(count.n, 0) << "a new frequency";
+    g.SwapEnabled->click();
+    settle();
+    count.n = 0;
+    type(g.StartFreq, "12345");
+    type(g.StopFreq, "5");
+    EXPECT_NE(g.realSweep->text(), "");
+    EXPECT_EQ(count.n, 0) << "a new sweep";
+    EXPECT_EQ(cutCaptions(g.page), std::vector<std::string>{});
+
+    QFont big = g.realFreq->font();
+    big.setPointSize(big.pointSize() * 3);
+    g.realFreq->setFont(big);
+    settle();
+    EXPECT_GE(g.realFreq->height(), QFontMetrics(big).height());
 }
 
 } // namespace

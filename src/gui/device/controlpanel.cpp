@@ -2,6 +2,7 @@
 
 #include "core/model/numbertext.h"
 #include "gui/common/fieldevents.h"
+#include "gui/common/readoutholder.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -61,7 +62,7 @@ TControlPanelForm::TControlPanelForm(QWidget* parent) : QWidget(parent, Qt::Wind
     realFreq = new QLabel;
     realFreq->setObjectName("RealFrequency");
     realFreq->setStyleSheet("color: #505050");
-    column->addWidget(realFreq);
+    column->addWidget(new ReadoutHolder(realFreq));
     setFrequencyEnabled(false);
 
     auto* rows = new QGroupBox;
