@@ -23,7 +23,7 @@ bool FormsHistory::record(const FormsConfig& now, const std::optional<FileSwitch
     states_.push_back(Step{now, switched ? file : std::nullopt});
     ++at_;
     if (states_.size() > limit_ + 1) {
-        states_.erase(states_.begin());
+        states_.pop_front();
         --at_;
         if (saved_)
             saved_ = *saved_ == 0 ? std::nullopt : std::optional(*saved_ - 1);

@@ -7,9 +7,9 @@
 #include "core/model/formsconfig.h"
 
 #include <cstddef>
+#include <deque>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace ombrix {
 
@@ -50,7 +50,9 @@ class FormsHistory {
     };
 
     std::size_t limit_;
-    std::vector<Step> states_;
+    // A deque: once the limit is reached every new step drops the oldest, which must not
+    // move the other states.
+    std::deque<Step> states_;
     std::optional<std::string> movedToFile_;
     std::size_t at_ = 0;
     std::optional<std::size_t> saved_;
