@@ -15,6 +15,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace ombrix {
 
 namespace {
@@ -70,6 +72,24 @@ void buildPageControl(QWidget* central, QVBoxLayout* column, MainPages& p) {
     p.pages->setCurrentIndex(0);
 }
 
+// A status-bar panel: at least its laid-out width, wider when its text needs it, never
+// narrower than its text (the notes beside it give way instead).
+class StatusPanel : public QLabel {
+  public:
+    StatusPanel(const QString& text, int width) : QLabel(text), width_(width) {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override {
+        const QSize hint = QLabel::sizeHint();
+        return {std::max(hint.width(), width_), hint.height()};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+  private:
+    int width_;
+};
+
 void buildStatusBar(QMainWindow& window, MainPages& p) {
     const int widths[] = {80, 120, 100, 125, 90, 50};
     const QString vref = QStringLiteral("VRef%1: %2 mV");
@@ -77,12 +97,11 @@ void buildStatusBar(QMainWindow& window, MainPages& p) {
         "Disconnected",       "Port: COM1 9600 bps",           "",
         "Samples calculated", vref.arg(1).arg(kDefaultVRefMv), vref.arg(2).arg(kDefaultVRefMv)};
     for (int k = 0; k < 6; ++k) {
-        auto* panel = new QLabel(texts[k]);
+        // The widths were laid out for a narrower font: a panel grows to show its text.
+        auto* panel = new StatusPanel(texts[k], widths[k]);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(k));
-        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        // The widths were laid out for a narrower font: a panel may grow to show its text.
-        panel->setMinimumWidth(widths[k]);
-        window.statusBar()->addWidget(panel, k == 5 ? 1 : 0); // the last takes what is left
+        // What the panels leave goes to the notes at the right (limits, device, remote).
+        window.statusBar()->addWidget(panel);
         p.statusPanels[k] = panel;
     }
     // It takes only the room the six panels leave; its whole text is in its tool tip.

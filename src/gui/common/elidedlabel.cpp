@@ -5,7 +5,9 @@
 namespace ombrix {
 
 ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // Its whole text when there is room, less down to nothing when there is not: it never
+    // widens the window.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 
 void ElidedLabel::setFullText(const QString& text) {
@@ -16,8 +18,7 @@ void ElidedLabel::setFullText(const QString& text) {
 }
 
 QSize ElidedLabel::minimumSizeHint() const {
-    return {fontMetrics().horizontalAdvance(QStringLiteral("Lim...")),
-            QLabel::minimumSizeHint().height()};
+    return {0, QLabel::minimumSizeHint().height()};
 }
 
 QSize ElidedLabel::sizeHint() const {
