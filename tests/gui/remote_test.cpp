@@ -6,6 +6,7 @@
 #include "app/remote/remotecontrol.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -117,6 +118,15 @@ TEST(RemoteCommands, ATextTheFieldWouldCutChangesNothing) {
     }
     EXPECT_EQ(x.w->general().Freq->text(), "250");
     EXPECT_EQ(x.boxes, 0);
+    // The error shows in the status bar beside the panels, which stay in sight.
+    x.w->resize(1280, 1024);
+    QApplication::processEvents();
+    const auto* message = x.w->findChild<QLabel*>("RemoteMessage");
+    ASSERT_TRUE(message);
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_TRUE(message->text().startsWith("Remote: ")) << message->text().toStdString();
+    for (int k = 0; k < 6; ++k)
+        EXPECT_TRUE(x.w->statusPanel(k)->isVisible()) << k;
 }
 
 TEST(RemoteCommands, AFailedCalculationIsTheClientsErrorNotABox) {

@@ -6,6 +6,7 @@
 #include "app/remote/remotecommands.h"
 #include "app/remote/remotedialog.h"
 #include "app/remote/remoteserver.h"
+#include "gui/common/elidedlabel.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
 
@@ -52,7 +53,14 @@ RemoteChoice remoteChoiceFromCommandLine(quint16 port) {
     return choice;
 }
 
-RemoteControl::RemoteControl(TOmbrix& window) : window_(window) {
+RemoteControl::RemoteControl(TOmbrix& window)
+    : window_(window), message_(new ElidedLabel(&window)) {
+    message_->setObjectName("RemoteMessage");
+    message_->hide();
+    window.statusBar()->addPermanentWidget(message_);
+    messageTimer_.setSingleShot(true);
+    messageTimer_.setInterval(kStatusMs);
+    connect(&messageTimer_, &QTimer::timeout, message_, &QWidget::hide);
     TSettingsForm& settings = window.settingsForm();
     QLabel* portPanel = window.statusPanel(1);
     device_ = std::make_unique<LinkDevice>(
@@ -99,7 +107,9 @@ void RemoteControl::openDialog() {
 }
 
 void RemoteControl::showStatus(const QString& text) {
-    window_.statusBar()->showMessage(text, kStatusMs);
+    message_->setFullText(text);
+    message_->show();
+    messageTimer_.start();
 }
 
 } // namespace ombrix

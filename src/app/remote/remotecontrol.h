@@ -6,12 +6,14 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
 
 namespace ombrix {
 
+class ElidedLabel;
 class LinkDevice;
 class RemoteCommands;
 class RemoteServer;
@@ -53,6 +55,10 @@ class RemoteControl : public QObject {
     void showStatus(const QString& text);
 
     TOmbrix& window_;
+    // The last remote error, beside the status panels (a status-bar message would hide them),
+    // until kStatusMs after it came.
+    ElidedLabel* message_;
+    QTimer messageTimer_;
     RemoteChoice choice_;
     std::unique_ptr<LinkDevice> device_;
     std::unique_ptr<RemoteCommands> commands_;
