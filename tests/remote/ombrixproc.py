@@ -30,8 +30,6 @@ class Ombrix:
                 with socket.create_connection(("127.0.0.1", self.port), timeout=5) as probe:
                     probe.sendall(b"*IDN?\n")
                     probe.recv(100)
-                # The program counts this client until it has seen it go.
-                time.sleep(0.3)
                 return
             except OSError:
                 if self.process.poll() is not None or time.monotonic() > deadline:

@@ -5,6 +5,8 @@
 #include <QMetaObject>
 #include <QTcpSocket>
 
+#include <poll.h>
+
 namespace ombrix {
 
 namespace {
@@ -31,10 +33,27 @@ RemoteClient::RemoteClient(QTcpSocket* socket, RemoteCommands& commands, QObject
     connect(socket_, &QTcpSocket::readyRead, this, &RemoteClient::pump);
     connect(socket_, &QTcpSocket::bytesWritten, this, &RemoteClient::pump);
     connect(socket_, &QTcpSocket::disconnected, this, &RemoteClient::gone);
+    // A client that waited for its place may hold lines already, or have gone meanwhile.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            pump();
+            if (socket_->state() == QAbstractSocket::UnconnectedState)
+                emit gone();
+        },
+        Qt::QueuedConnection);
 }
 
 RemoteClient::~RemoteClient() {
     session_->operationsEnded = nullptr;
+}
+
+bool RemoteClient::peerHungUp() const {
+    if (socket_->state() != QAbstractSocket::ConnectedState)
+        return true;
+    // POLLRDHUP tells a closed peer even while its last lines still wait to be read.
+    pollfd p{static_cast<int>(socket_->socketDescriptor()), POLLRDHUP, 0};
+    return p.fd >= 0 && ::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
 }
 
 void RemoteClient::answer(const std::string& text) {

@@ -34,6 +34,8 @@ class RemoteClient : public QObject {
 
     // "127.0.0.1:50122"
     QString peer() const { return peer_; }
+    // The peer has closed or reset the connection; the program may not have seen it yet.
+    bool peerHungUp() const;
 
   signals:
     // A line was read (for the dialog's list of the last commands).

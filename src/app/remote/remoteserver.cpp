@@ -4,10 +4,25 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <algorithm>
 
 namespace ombrix {
+
+namespace {
+
+// How long a client waits for the place of one that hung up before it is refused [ms].
+constexpr int kWaitForPlaceMs = 2000;
+
+// Tells the client why, then closes it; the socket goes once the close is done.
+void refuse(QTcpSocket* socket, const char* why) {
+    socket->write(QByteArray("-200,\"Execution error; ") + why + "\"\n");
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    socket->disconnectFromHost();
+}
+
+} // namespace
 
 RemoteServer::RemoteServer(RemoteCommands& commands, QObject* parent)
     : QObject(parent), commands_(commands) {}
@@ -47,6 +62,9 @@ void RemoteServer::stop() {
     for (QTcpServer* server : servers_)
         delete server;
     servers_.clear();
+    for (QTcpSocket* socket : waiting_)
+        delete socket;
+    waiting_.clear();
     std::vector<RemoteClient*> clients = std::move(clients_);
     clients_.clear();
     for (RemoteClient* client : clients)
@@ -71,30 +89,52 @@ QStringList RemoteServer::recentCommands() const {
 
 void RemoteServer::accept(QTcpServer* server) {
     while (QTcpSocket* socket = server->nextPendingConnection()) {
-        const bool local = socket->peerAddress().isLoopback();
-        if (static_cast<int>(clients_.size()) >= kMaxClients || (!otherComputers_ && !local)) {
-            // Told why, then closed; the socket goes once the close is done.
-            socket->write(static_cast<int>(clients_.size()) >= kMaxClients
-                              ? "-200,\"Execution error; at most 4 clients at once\"\n"
-                              : "-200,\"Execution error; connections from other computers are "
-                                "not accepted\"\n");
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            socket->disconnectFromHost();
+        if (!otherComputers_ && !socket->peerAddress().isLoopback()) {
+            refuse(socket, "connections from other computers are not accepted");
             continue;
         }
-        auto* client = new RemoteClient(socket, commands_, this);
-        clients_.push_back(client);
-        connect(client, &RemoteClient::lineReceived, this, &RemoteServer::remember);
-        connect(client, &RemoteClient::gone, this, [this, client] {
-            const auto it = std::find(clients_.begin(), clients_.end(), client);
-            if (it == clients_.end())
+        if (static_cast<int>(clients_.size()) < kMaxClients) {
+            admit(socket);
+            continue;
+        }
+        const auto hungUp = std::count_if(clients_.begin(), clients_.end(),
+                                          [](const RemoteClient* c) { return c->peerHungUp(); });
+        if (hungUp <= static_cast<std::ptrdiff_t>(waiting_.size())) {
+            refuse(socket, "at most 4 clients at once");
+            continue;
+        }
+        socket->setParent(this);
+        waiting_.push_back(socket);
+        QTimer::singleShot(kWaitForPlaceMs, socket, [this, socket] {
+            const auto it = std::find(waiting_.begin(), waiting_.end(), socket);
+            if (it == waiting_.end())
                 return;
-            clients_.erase(it);
-            client->deleteLater();
-            emit changed();
+            waiting_.erase(it);
+            refuse(socket, "at most 4 clients at once");
         });
-        emit changed();
     }
+}
+
+void RemoteServer::admit(QTcpSocket* socket) {
+    auto* client = new RemoteClient(socket, commands_, this);
+    clients_.push_back(client);
+    connect(client, &RemoteClient::lineReceived, this, &RemoteServer::remember);
+    connect(client, &RemoteClient::gone, this, [this, client] { forget(client); });
+    emit changed();
+}
+
+void RemoteServer::forget(RemoteClient* client) {
+    const auto it = std::find(clients_.begin(), clients_.end(), client);
+    if (it == clients_.end())
+        return;
+    clients_.erase(it);
+    client->deleteLater();
+    while (!waiting_.empty() && static_cast<int>(clients_.size()) < kMaxClients) {
+        QTcpSocket* next = waiting_.front();
+        waiting_.pop_front();
+        admit(next); // its lines sent meanwhile are read at once
+    }
+    emit changed();
 }
 
 void RemoteServer::remember(const QString& peer, const QByteArray& line) {

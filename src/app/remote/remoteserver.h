@@ -1,6 +1,8 @@
 // The remote-control server: a raw SCPI socket (TCP, one command or query per line). It
 // listens on 127.0.0.1 and ::1 only, unless connections from other computers are accepted;
-// at most kMaxClients are served at once, a further client is told so and closed.
+// at most kMaxClients are served at once, a further client is told so and closed. A client
+// that comes while a served one has already hung up (its close not yet handled) waits for
+// that place instead: a script that reconnects at once is not refused.
 #pragma once
 
 #include <QObject>
@@ -10,6 +12,7 @@
 #include <vector>
 
 class QTcpServer;
+class QTcpSocket;
 
 namespace ombrix {
 
@@ -43,12 +46,15 @@ class RemoteServer : public QObject {
 
   private:
     void accept(QTcpServer* server);
+    void admit(QTcpSocket* socket);
+    void forget(RemoteClient* client);
     void remember(const QString& peer, const QByteArray& line);
 
     RemoteCommands& commands_;
     bool otherComputers_ = false;
     std::vector<QTcpServer*> servers_;   // children
     std::vector<RemoteClient*> clients_; // children
+    std::deque<QTcpSocket*> waiting_;    // children, for the place of a client that hung up
     std::deque<QString> recent_;
 };
 
