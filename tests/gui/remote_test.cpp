@@ -4,13 +4,22 @@
 #include "app/ombrix.h"
 #include "app/remote/remotecommands.h"
 #include "app/remote/remotecontrol.h"
+#include "app/remote/remotedialog.h"
+#include "app/remote/remoteserver.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -153,6 +162,63 @@ TEST(RemoteCommands, ResetIsNewFormsWithoutTheQuestionInOneUndoStep) {
     EXPECT_EQ(x.w->general().Freq->text(), "1000");
     x.w->document().undoForms();
     EXPECT_TRUE(x.w->document().forms() == changed);
+}
+
+// Setup → "Remote control...", as a user goes through it: a port another program holds keeps
+// the dialog open with the reason; a free one is listened on and kept; the dialog lists the
+// clients and what they sent.
+TEST(RemoteDialog, ListensOnTheChosenPortOrSaysWhyNot) {
+    Window x;
+    QTcpServer taken;
+    ASSERT_TRUE(taken.listen(QHostAddress::LocalHost));
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 freePort = probe.serverPort();
+    probe.close();
+    const auto inDialog = [&](const std::function<void(RemoteDialog&)>& steps) {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<RemoteDialog*>(QApplication::activeModalWidget());
+            if (d) {
+                steps(*d);
+                ran = true;
+                d->reject(); // still open: closed without a choice
+            }
+        });
+        x.w->actions().remoteControl->trigger();
+        EXPECT_TRUE(ran);
+    };
+    const auto pressOk = [](RemoteDialog& d) {
+        for (QPushButton* b : d.findChildren<QPushButton*>())
+            if (b->text().remove('&') == "OK")
+                b->click();
+    };
+    inDialog([&](RemoteDialog& d) {
+        d.enabled->setChecked(true);
+        d.port->setValue(taken.serverPort());
+        pressOk(d);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_TRUE(d.status->text().startsWith("Could not listen on port"))
+            << d.status->text().toStdString();
+        d.port->setValue(freePort);
+        pressOk(d);
+        EXPECT_FALSE(d.isVisible());
+    });
+    EXPECT_EQ(x.w->remote().server().port(), freePort);
+    EXPECT_EQ(RemoteChoice::load().port, freePort);
+
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, freePort);
+    ASSERT_TRUE(client.waitForConnected(5000));
+    client.write("FREQ?\n");
+    while (x.w->remote().server().recentCommands().isEmpty())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    inDialog([&](RemoteDialog& d) {
+        EXPECT_EQ(d.status->text(), QStringLiteral("Listening on port %1").arg(freePort));
+        EXPECT_EQ(d.clients->count(), 1);
+        ASSERT_EQ(d.recent->count(), 1);
+        EXPECT_TRUE(d.recent->item(0)->text().endsWith("FREQ?"));
+    });
 }
 
 TEST(RemoteChoice, ComesFromTheCommandLineOrTheUsersSettings) {

@@ -97,13 +97,18 @@ QString RemoteControl::apply(const RemoteChoice& choice) {
 }
 
 void RemoteControl::openDialog() {
-    RemoteDialog dialog(choice_, *server_, &window_);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const RemoteChoice chosen = dialog.choice();
-    if (!(chosen == choice_ && (server_->isListening() || !chosen.enabled)))
-        apply(chosen);
-    chosen.save();
+    RemoteDialog dialog(
+        choice_, *server_,
+        [this](const RemoteChoice& chosen) {
+            QString error;
+            if (!(chosen == choice_ && (server_->isListening() || !chosen.enabled)))
+                error = apply(chosen);
+            if (error.isEmpty())
+                chosen.save(); // kept only once it works
+            return error;
+        },
+        &window_);
+    dialog.exec();
 }
 
 void RemoteControl::showStatus(const QString& text) {

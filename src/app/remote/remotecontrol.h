@@ -48,7 +48,8 @@ class RemoteControl : public QObject {
     RemoteServer& server() { return *server_; }
     RemoteCommands& commands() { return *commands_; }
 
-    // Setup → "Remote control...": the dialog; an accepted choice is applied and kept.
+    // Setup → "Remote control...": the dialog. OK applies the choice and keeps it; a port the
+    // server cannot listen on keeps the dialog open with the reason.
     void openDialog();
 
   private:

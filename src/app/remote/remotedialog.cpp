@@ -12,8 +12,9 @@
 
 namespace ombrix {
 
-RemoteDialog::RemoteDialog(const RemoteChoice& choice, RemoteServer& server, QWidget* parent)
-    : QDialog(parent), server_(server) {
+RemoteDialog::RemoteDialog(const RemoteChoice& choice, RemoteServer& server, Apply apply,
+                           QWidget* parent)
+    : QDialog(parent), server_(server), apply_(std::move(apply)) {
     setWindowTitle("Remote control");
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
@@ -36,7 +37,7 @@ RemoteDialog::RemoteDialog(const RemoteChoice& choice, RemoteServer& server, QWi
     form->addRow("Last commands received:", recent);
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &RemoteDialog::tryChoice);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     connect(&server_, &RemoteServer::changed, this, &RemoteDialog::refresh);
@@ -50,6 +51,15 @@ RemoteChoice RemoteDialog::choice() const {
     c.port = static_cast<quint16>(port->value());
     c.otherComputers = otherComputers->isChecked();
     return c;
+}
+
+void RemoteDialog::tryChoice() {
+    const RemoteChoice c = choice();
+    if (const QString error = apply_(c); !error.isEmpty()) {
+        setStatus(QStringLiteral("Could not listen on port %1: %2").arg(c.port).arg(error));
+        return;
+    }
+    accept();
 }
 
 void RemoteDialog::setStatus(const QString& text) {

@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QCheckBox;
 class QLabel;
 class QListWidget;
@@ -18,7 +20,11 @@ class RemoteServer;
 class RemoteDialog : public QDialog {
     Q_OBJECT
   public:
-    RemoteDialog(const RemoteChoice& choice, RemoteServer& server, QWidget* parent = nullptr);
+    // `apply` puts a choice into effect when OK is pressed: an empty text, or why it could not
+    // (the dialog then stays open and shows it).
+    using Apply = std::function<QString(const RemoteChoice&)>;
+    RemoteDialog(const RemoteChoice& choice, RemoteServer& server, Apply apply,
+                 QWidget* parent = nullptr);
 
     RemoteChoice choice() const;
     // The server's state line ("Listening on port 5025", or why not).
@@ -33,8 +39,10 @@ class RemoteDialog : public QDialog {
 
   private:
     void refresh();
+    void tryChoice();
 
     RemoteServer& server_;
+    Apply apply_;
 };
 
 } // namespace ombrix
