@@ -48,11 +48,11 @@ RemoteClient::~RemoteClient() {
     session_->operationsEnded = nullptr;
 }
 
-bool RemoteClient::peerHungUp() const {
-    if (socket_->state() != QAbstractSocket::ConnectedState)
+bool peerHungUp(const QTcpSocket& socket) {
+    if (socket.state() != QAbstractSocket::ConnectedState)
         return true;
     // POLLRDHUP tells a closed peer even while its last lines still wait to be read.
-    pollfd p{static_cast<int>(socket_->socketDescriptor()), POLLRDHUP, 0};
+    pollfd p{static_cast<int>(socket.socketDescriptor()), POLLRDHUP, 0};
     return p.fd >= 0 && ::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
 }
 

@@ -21,6 +21,9 @@ namespace ombrix {
 
 class RemoteCommands;
 
+// The peer of `socket` has closed or reset the connection; Qt may not have seen it yet.
+bool peerHungUp(const QTcpSocket& socket);
+
 class RemoteClient : public QObject {
     Q_OBJECT
   public:
@@ -34,8 +37,7 @@ class RemoteClient : public QObject {
 
     // "127.0.0.1:50122"
     QString peer() const { return peer_; }
-    // The peer has closed or reset the connection; the program may not have seen it yet.
-    bool peerHungUp() const;
+    bool peerHungUp() const { return ombrix::peerHungUp(*socket_); }
 
   signals:
     // A line was read (for the dialog's list of the last commands).

@@ -97,9 +97,13 @@ void RemoteServer::accept(QTcpServer* server) {
             admit(socket);
             continue;
         }
-        const auto hungUp = std::count_if(clients_.begin(), clients_.end(),
-                                          [](const RemoteClient* c) { return c->peerHungUp(); });
-        if (hungUp <= static_cast<std::ptrdiff_t>(waiting_.size())) {
+        // Places that will come free: clients that hung up, and waiting ones that did (they
+        // run their lines and go once admitted).
+        const auto leaving = std::count_if(clients_.begin(), clients_.end(),
+                                           [](const RemoteClient* c) { return c->peerHungUp(); });
+        const auto stayingWaiting = std::count_if(
+            waiting_.begin(), waiting_.end(), [](const QTcpSocket* w) { return !peerHungUp(*w); });
+        if (stayingWaiting >= leaving) {
             refuse(socket, "at most 4 clients at once");
             continue;
         }
