@@ -8,6 +8,7 @@
 #include "app/userprompts.h"
 #include "core/compute/calcexpress.h"
 #include "core/model/keyfilters.h"
+#include "core/model/sampleexport.h"
 #include "gui/common/fieldevents.h"
 
 #include <QAbstractButton>
@@ -20,7 +21,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <charconv>
 #include <exception>
 
 namespace ombrix {
@@ -338,13 +338,10 @@ std::optional<std::string> RemoteCommands::traceData(int output, RemoteSession& 
     }
     std::string out;
     out.reserve(samples.size() * 12);
-    char buffer[32];
     for (std::size_t i = 0; i < samples.size(); ++i) {
         if (i > 0)
             out.push_back(',');
-        // As Export writes them: the shortest text that reads back to the same value.
-        const auto r = std::to_chars(buffer, buffer + sizeof buffer, samples[i]);
-        out.append(buffer, r.ptr);
+        appendSampleText(out, samples[i]); // as Export writes them
     }
     return out;
 }

@@ -41,12 +41,6 @@ std::optional<std::vector<int>> activeColumns(const ExportSamples& samples,
     return columns;
 }
 
-void appendNumber(std::string& out, double v) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, r.ptr);
-}
-
 void put16(std::vector<unsigned char>& out, std::uint16_t v) {
     out.push_back(static_cast<unsigned char>(v & 0xFF));
     out.push_back(static_cast<unsigned char>(v >> 8));
@@ -62,6 +56,12 @@ void putTag(std::vector<unsigned char>& out, const char (&tag)[5]) {
 }
 
 } // namespace
+
+void appendSampleText(std::string& out, double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
 
 std::string exportColumnName(int output) {
     return "Output " + std::to_string(output + 1) + " [V]";
@@ -85,7 +85,7 @@ std::optional<std::string> samplesCsv(const ExportSamples& samples, const Export
         for (std::size_t c = 0; c < columns->size(); ++c) {
             if (c)
                 out += ',';
-            appendNumber(out, samples[static_cast<std::size_t>((*columns)[c])][j]);
+            appendSampleText(out, samples[static_cast<std::size_t>((*columns)[c])][j]);
         }
         out += '\n';
     }

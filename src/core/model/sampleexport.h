@@ -19,6 +19,10 @@ namespace ombrix {
 using ExportSamples = std::array<std::vector<double>, kOutputCount>; // index 0..5 = Output 1..6
 using ExportFlags = std::array<bool, kOutputCount>;
 
+// Appends `v` as Export writes a sample: "." whatever the process locale, the shortest text
+// that reads back to the same double, "nan", "inf" or "-inf" when it is not finite.
+void appendSampleText(std::string& out, double v);
+
 // Header of an output's column or channel name: "Output 1 [V]".
 std::string exportColumnName(int output);
 
