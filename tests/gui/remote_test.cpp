@@ -18,10 +18,12 @@
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -149,6 +151,41 @@ TEST(RemoteCommands, AFailedCalculationIsTheClientsErrorNotABox) {
     EXPECT_EQ(x.remote("TRAC2:DATA?"), "");
     EXPECT_EQ(x.session->errors.pop().code, scpi::ErrorCode::ExecutionError);
     EXPECT_EQ(x.boxes, 0);
+}
+
+// A user types into a field and, without leaving it, goes to a terminal and runs a script:
+// what the script saves, sends or reads is what the window shows, its rule and recalculation
+// applied (an amplitude typed is in the period sent; a frequency typed is clamped).
+TEST(RemoteCommands, AFieldTheUserHasNotLeftCountsForWhatLeavesTheWindow) {
+    QTemporaryDir dir;
+    const std::string store = "MMEM:STOR \"" + dir.filePath("a.set").toStdString() + "\"";
+    for (const std::string& line :
+         {std::string("FREQ:REAL?"), std::string("TRAC1:DATA?"), std::string("DEV:SEND"), store}) {
+        SCOPED_TRACE(line);
+        Window x;
+        x.w->output(0).en[0]->click();
+        x.w->calculation().finishCalculation();
+        const bool frequency = line == "FREQ:REAL?";
+        QLineEdit* field = frequency ? x.w->general().Freq : x.w->output(0).amplitude[0];
+        x.w->pages()->setCurrentIndex(frequency ? 0 : 1);
+        QApplication::setActiveWindow(x.w.get());
+        field->setFocus(Qt::MouseFocusReason);
+        field->selectAll();
+        QTest::keyClicks(field, frequency ? "99999999" : "2");
+        QWidget terminal;
+        terminal.show();
+        QApplication::setActiveWindow(&terminal);
+        const std::string answer = x.remote(line);
+        if (frequency) {
+            EXPECT_NE(field->text(), "99999999"); // clamped to what the device can play
+            EXPECT_NE(answer, "");
+        } else {
+            const std::vector<double>& period = x.w->calculation().samples(0);
+            ASSERT_FALSE(period.empty());
+            EXPECT_NEAR(*std::max_element(period.begin(), period.end()), 2.0, 0.01);
+        }
+        EXPECT_EQ(x.w->document().forms().General.Freq, x.w->general().Freq->text().toStdString());
+    }
 }
 
 TEST(RemoteCommands, ResetIsNewFormsWithoutTheQuestionInOneUndoStep) {

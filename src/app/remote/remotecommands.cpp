@@ -400,6 +400,12 @@ RemoteCommands::runDevice(const scpi::Command& c, const std::shared_ptr<RemoteSe
 std::optional<std::string> RemoteCommands::run(const scpi::Command& c,
                                                const std::shared_ptr<RemoteSession>& session) {
     RemoteSession& s = *session;
+    // What leaves the window (file, device, trace, played frequency) is what its fields show:
+    // a field the user has typed into and not yet left is committed first, as before one of
+    // the window's own actions, also while the user is in another program's window.
+    if (c.id == CommandId::Store || c.id == CommandId::TraceData ||
+        c.id == CommandId::FrequencyReal || c.id == CommandId::DeviceSend)
+        commitWindowsField(window_);
     switch (c.id) {
     case CommandId::Identify:
         return "Ombrix,Ombrix,0," + version_;

@@ -73,17 +73,28 @@ bool leaveField(QWidget* field) {
     return false;
 }
 
-void commitFocusedField() {
-    QWidget* focus = QApplication::focusWidget();
-    if (!focus)
+namespace {
+
+void commitIfWatched(QWidget* field) {
+    if (!field)
         return;
     // watchField makes the FieldEvents a direct child of its field.
-    for (QObject* child : focus->children()) {
+    for (QObject* child : field->children()) {
         if (auto* events = qobject_cast<FieldEvents*>(child)) {
             events->commitIfEdited();
             return;
         }
     }
+}
+
+} // namespace
+
+void commitFocusedField() {
+    commitIfWatched(QApplication::focusWidget());
+}
+
+void commitWindowsField(const QWidget& window) {
+    commitIfWatched(window.focusWidget());
 }
 
 void setTypingLimit(QLineEdit* edit, int limit) {

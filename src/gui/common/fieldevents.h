@@ -50,6 +50,10 @@ class FieldEvents : public QObject {
 // exit handler last ran. Called before a tool button, menu or shortcut acts, as these do
 // not take the focus (so the field is not left) but do use the forms.
 void commitFocusedField();
+// Commits the field that has the focus within `window` (the one it gets back when activated),
+// if it is a watched field changed since its exit handler last ran; also while another
+// program's window is active. Called before a remote command uses the forms.
+void commitWindowsField(const QWidget& window);
 
 // Runs the exit handler of a watched field as if the focus had left it; false when the field
 // is not watched or has no exit handler.
