@@ -8,6 +8,7 @@
 #include "gui/charts/chartmenu.h"
 #include "gui/common/appicon.h"
 #include "gui/common/decimalseparator.h"
+#include "gui/common/fieldevents.h"
 #include "gui/common/filedrop.h"
 #include "gui/device/controlpanel.h"
 #include "gui/dialogs/aboutform.h"
@@ -94,6 +95,14 @@ TOmbrix::~TOmbrix() {
     calculation_->stop();
     // FormDestroy: a running transfer is stopped and joined, then the shut-down frames.
     link_->shutdown();
+}
+
+void TOmbrix::closeEvent(QCloseEvent* event) {
+    // The title bar's close button, Alt+F4 and the end of the desktop session close the
+    // window without an action: a field typed into and not yet left is committed first, as
+    // File, Exit does, so that the forms kept for the next start hold it.
+    commitWindowsField(*this);
+    QMainWindow::closeEvent(event);
 }
 
 void TOmbrix::connectActions() {

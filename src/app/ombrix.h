@@ -84,6 +84,7 @@ class TOmbrix : public QMainWindow {
     UserPrompts& prompts() { return prompts_; }
 
   protected:
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -293,6 +293,26 @@ TEST_F(FileSafetyTest, UnsavedFormsOfAKilledSessionAreOfferedAndOpen) {
     EXPECT_TRUE(QFile::exists(last));
 }
 
+// Closing the window by its title bar (or Alt+F4, or the session's end) with a field typed
+// into and not left: the forms kept for the next start hold what the field shows.
+TEST_F(FileSafetyTest, ClosingTheWindowKeepsAFieldNotYetLeft) {
+    w->pages()->setCurrentIndex(0);
+    QLineEdit* edit = w->general().Freq;
+    edit->setFocus(Qt::MouseFocusReason);
+    edit->selectAll();
+    QTest::keyClicks(edit, "555");
+    const QString kept = w->document().recovery().path();
+    w->close();
+    QFile file(kept);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << kept.toStdString();
+    const QByteArray image = file.readAll();
+    FormsConfig forms;
+    ASSERT_FALSE(decodeForms(std::span(reinterpret_cast<const unsigned char*>(image.constData()),
+                                       static_cast<std::size_t>(image.size())),
+                             '.', forms));
+    EXPECT_EQ(forms.General.Freq, "555");
+}
+
 TEST_F(FileSafetyTest, OnlyTheFiveNewestUnsavedFormsAreKept) {
     const QString folder = RecoveryFile::defaultFolder();
     QDir().mkpath(folder);
