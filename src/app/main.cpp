@@ -5,6 +5,7 @@
 #include "app/commandline.h"
 #include "app/formsdocument.h"
 #include "app/ombrix.h"
+#include "app/quitsignals.h"
 #include "core/compute/vectorstate.h"
 #include "gui/common/localfiles.h"
 #include "gui/dialogs/splashscreen.h"
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
         ombrix::setApplicationTitle();
 
         ombrix::TOmbrix mainWindow;
+        const ombrix::QuitSignals quitSignals(mainWindow); // SIGTERM, SIGINT, SIGHUP
 
         std::this_thread::sleep_for(std::chrono::milliseconds(2000));
         splash.reset();
