@@ -71,6 +71,13 @@ TEST_F(FileStoreTest, AFailedWriteLeavesThePreviousFileAndNoLitter) {
          },
          nothing},
         {path("gone/forms.set"), "No such file or directory", nothing, nothing},
+        // A reader's pipe is not replaced by a file.
+        {path("pipe.set"), "it is a named pipe (FIFO), not a file",
+         [this] {
+             fs::remove(path("pipe.set"));
+             ::mkfifo(path("pipe.set").c_str(), 0600);
+         },
+         nothing},
     };
     for (const Case& c : cases) {
         std::ofstream(c.target, std::ios::binary) << old;
@@ -87,7 +94,8 @@ TEST_F(FileStoreTest, AFailedWriteLeavesThePreviousFileAndNoLitter) {
     for (const auto& entry : fs::directory_iterator(dir))
         left.push_back(entry.path().filename().string());
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"folder.set", "limit.set"}));
+    EXPECT_EQ(left, (std::vector<std::string>{"folder.set", "limit.set", "pipe.set"}));
+    EXPECT_TRUE(fs::is_fifo(path("pipe.set")));
 }
 
 TEST_F(FileStoreTest, AWriteReplacesTheFileKeepingItsModeAndFollowingALink) {

@@ -107,6 +107,11 @@ void syncFolderOf(const std::string& path) {
 std::optional<std::string>
 writeFileAtomically(const std::string& path, std::span<const unsigned char> bytes, FileSync sync) {
     const std::string target = writeTarget(path);
+    // A FIFO, socket or device in the file's place would be replaced by a regular file,
+    // silently cutting off whatever reads from it: refused. (A folder fails at the rename.)
+    if (struct stat existing{}; ::stat(target.c_str(), &existing) == 0 &&
+                                !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode))
+        return notRegularFileReason(target);
     std::string temporary;
     Descriptor fd(createTemporary(target, temporary));
     if (fd.get() < 0)

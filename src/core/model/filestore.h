@@ -23,7 +23,8 @@ enum class FileSync { ToDisk, Cached };
 // systems), checking every write, the flush (with FileSync::ToDisk) and the close, and only
 // then renames it over `path`. On any failure the temporary file is removed and `path` is left
 // as it was. An existing file keeps its permissions; a symbolic link is followed, so the file
-// it names is replaced. Empty on success, else the error's text.
+// it names is replaced; a FIFO, socket or device in its place is refused (notRegularFileReason's
+// text). Empty on success, else the error's text.
 std::optional<std::string> writeFileAtomically(const std::string& path,
                                                std::span<const unsigned char> bytes,
                                                FileSync sync = FileSync::ToDisk);
