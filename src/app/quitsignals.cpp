@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <stdexcept>
 #include <unistd.h>
@@ -14,7 +13,7 @@ namespace ombrix {
 
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr std::array<int, 3> kSignals = {SIGTERM, SIGINT, SIGHUP};
 
 // The pipe's writing end for the handler; -1 while no QuitSignals exists.
 volatile std::sig_atomic_t gWriteEnd = -1;
@@ -43,13 +42,16 @@ QuitSignals::QuitSignals(QWidget& mainWindow) : mainWindow_(mainWindow) {
     action.sa_handler = onQuitSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int number : kSignals)
-        ::sigaction(number, &action, nullptr);
+    for (std::size_t k = 0; k < kSignals.size(); ++k) {
+        ::sigaction(kSignals[k], nullptr, &previous_[k]);
+        if (previous_[k].sa_handler != SIG_IGN)
+            ::sigaction(kSignals[k], &action, nullptr);
+    }
 }
 
 QuitSignals::~QuitSignals() {
-    for (const int number : kSignals)
-        ::signal(number, SIG_DFL);
+    for (std::size_t k = 0; k < kSignals.size(); ++k)
+        ::sigaction(kSignals[k], &previous_[k], nullptr);
     gWriteEnd = -1;
     ::close(pipe_[0]);
     ::close(pipe_[1]);

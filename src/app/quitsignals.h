@@ -5,10 +5,14 @@
 // File, Exit does, and ends the event loops (a message box that is open included).
 //
 // The handler only writes the signal's number to a pipe, whose other end the event loop
-// watches. There is one set of signal handlers per process: one QuitSignals at a time.
+// watches. A signal ignored when the program started (SIGHUP under nohup) stays ignored.
+// There is one set of signal handlers per process: one QuitSignals at a time.
 #pragma once
 
 #include <QObject>
+
+#include <array>
+#include <csignal>
 
 class QSocketNotifier;
 class QWidget;
@@ -19,7 +23,7 @@ class QuitSignals : public QObject {
     Q_OBJECT
   public:
     explicit QuitSignals(QWidget& mainWindow);
-    // The signals' default actions come back.
+    // The signals' previous actions come back.
     ~QuitSignals() override;
 
     QuitSignals(const QuitSignals&) = delete;
@@ -30,7 +34,8 @@ class QuitSignals : public QObject {
 
     QWidget& mainWindow_;
     int pipe_[2] = {-1, -1};
-    QSocketNotifier* notifier_ = nullptr; // child
+    std::array<struct sigaction, 3> previous_{}; // of SIGTERM, SIGINT, SIGHUP
+    QSocketNotifier* notifier_ = nullptr;        // child
 };
 
 } // namespace ombrix

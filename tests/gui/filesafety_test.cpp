@@ -322,12 +322,17 @@ TEST_F(FileSafetyTest, ClosingTheWindowKeepsAFieldNotYetLeft) {
 }
 
 // A shutdown's SIGTERM (or Ctrl+C, or the terminal closed) closes the program as File, Exit
-// does: the field typed into and not left is in the forms kept for the next start.
+// does: the field typed into and not left is in the forms kept for the next start. Started
+// under nohup, SIGHUP stays ignored.
 TEST_F(FileSafetyTest, ASessionEndedBySigtermKeepsAFieldNotYetLeft) {
     QProcess child;
+    const auto hangUp = std::signal(SIGHUP, SIG_IGN); // as nohup starts it
     child.start(OMBRIX_RECOVERY_CHILD, QStringList{"--typed"});
+    std::signal(SIGHUP, hangUp);
     ASSERT_TRUE(child.waitForReadyRead(60000)) << child.readAllStandardError().toStdString();
     const QString kept = QFile::decodeName(child.readLine().trimmed());
+    ::kill(static_cast<pid_t>(child.processId()), SIGHUP);
+    EXPECT_FALSE(child.waitForFinished(500)) << "SIGHUP ignored under nohup";
     child.terminate(); // SIGTERM
     ASSERT_TRUE(child.waitForFinished(10000));
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
