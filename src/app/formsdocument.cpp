@@ -103,6 +103,10 @@ bool FormsDocument::openUnsaved(const QString& path) {
 }
 
 bool FormsDocument::loadForms(const QString& name, bool unsaved) {
+    // From the recent list, a drop, the command line or a remote client: no action committed
+    // the field being typed into, whose text must reach the recovery file before it goes.
+    if (hooks_.commitEdit)
+        hooks_.commitEdit();
     modified_ = true;
     QByteArray bytes;
     // One byte more than an image holds, so that a longer file is seen as such.
@@ -192,9 +196,16 @@ void FormsDocument::keepUnsavedForms() {
 }
 
 void FormsDocument::openDroppedFile(const QString& name) {
+    if (hooks_.commitEdit)
+        hooks_.commitEdit();
     if (modified_)
         offerToSave();
-    openFile(name);
+    if (!closing())
+        openFile(name);
+}
+
+bool FormsDocument::closing() const {
+    return hooks_.closing && hooks_.closing();
 }
 
 void FormsDocument::offerToSave() {
@@ -212,8 +223,13 @@ void FormsDocument::offerToSave() {
 }
 
 void FormsDocument::NewSample() {
+    if (hooks_.commitEdit)
+        hooks_.commitEdit();
     if (modified_) {
         offerToSave();
+        // Closed while the question was open: the forms stay, kept for the next start.
+        if (closing())
+            return;
         modified_ = false;
     }
     hooks_.applyForms(newForms());

@@ -46,6 +46,12 @@ class FormsDocument : public QObject {
         std::function<const Samples&()> samples;
         // A passing message in the status bar.
         std::function<void(const QString&)> showStatus;
+        // Commits the field the user has typed into and not yet left (its exit rule and
+        // recalculation), so that the forms New and Open replace are the ones shown.
+        std::function<void()> commitEdit;
+        // The window is being closed (title bar, Exit, a shutdown's signal): a question left
+        // open by it was not answered, and nothing of the forms may change.
+        std::function<bool()> closing;
     };
     // The commands the document enables: "&Save forms", "&Undo", "&Redo"; the file menu whose
     // opening refreshes "&Recent forms".
@@ -133,6 +139,7 @@ class FormsDocument : public QObject {
     void markUnchanged();
     // Keeps the forms in the recovery file while they differ from those.
     void keepUnsavedForms();
+    bool closing() const;
     void offerToSave(); // New's question "Would you like to save this forms?"
     void setFileName(const QString& name);
     void restoreForms(const FormsConfig& state);

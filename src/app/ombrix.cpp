@@ -61,7 +61,9 @@ TOmbrix::TOmbrix(LinkSetup link, QWidget* parent) : QMainWindow(parent), prompts
         [this](int first, int last) { calculation_->CalculateForms(first, last); },
         [this] { calculation_->finishCalculation(); },
         [this]() -> const FormsDocument::Samples& { return calculation_->allSamples(); },
-        [this](const QString& text) { statusBar()->showMessage(text, kStatusMessageMs); }};
+        [this](const QString& text) { statusBar()->showMessage(text, kStatusMessageMs); },
+        [this] { commitWindowsField(*this); },
+        [this] { return closing_; }};
     document_ = std::make_unique<FormsDocument>(
         FormsDocument::Commands{actions_.save, actions_.undo, actions_.redo, actions_.fileMenu,
                                 actions_.recentMenu},
@@ -102,6 +104,7 @@ void TOmbrix::closeEvent(QCloseEvent* event) {
     // window without an action: a field typed into and not yet left is committed first, as
     // File, Exit does, so that the forms kept for the next start hold it.
     commitWindowsField(*this);
+    closing_ = true;
     QMainWindow::closeEvent(event);
 }
 

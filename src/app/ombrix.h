@@ -95,6 +95,7 @@ class TOmbrix : public QMainWindow {
     char sep_;
     ChartMenu* chartMenu_;
     MainActions actions_;
+    bool closing_ = false; // closeEvent came: questions still open were not answered
     MainPages pages_;
     TControlPanelForm* controlPanel_;
     TSettingsForm* settings_;

@@ -308,36 +308,59 @@ TEST_F(FileSafetyTest, UnsavedFormsOfAKilledSessionAreOfferedAndOpen) {
     EXPECT_TRUE(QFile::exists(last));
 }
 
-// Closing the window by its title bar (or Alt+F4, or the session's end) with a field typed
-// into and not left: the forms kept for the next start hold what the field shows.
-TEST_F(FileSafetyTest, ClosingTheWindowKeepsAFieldNotYetLeft) {
-    w->pages()->setCurrentIndex(0);
-    QLineEdit* edit = w->general().Freq;
-    edit->setFocus(Qt::MouseFocusReason);
-    edit->selectAll();
-    QTest::keyClicks(edit, "555");
-    const QString kept = w->document().recovery().path();
-    w->close();
-    EXPECT_EQ(keptForms(kept).General.Freq, "555");
+// A field typed into and not left, when the forms go or are replaced without any action that
+// would commit it: closing the window by its title bar (or Alt+F4, or the session's end),
+// opening by name (the recent list, the command line, a remote client) and a drop. The forms
+// kept for the next start hold what the field showed.
+TEST_F(FileSafetyTest, AFieldNotYetLeftIsKeptWhenTheFormsGoWithoutAnAction) {
+    const QString other = path("other.set");
+    {
+        const std::vector<unsigned char> image = encodeForms(FormsConfig{});
+        std::ofstream(other.toStdString(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<std::streamsize>(image.size()));
+    }
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"close", [this] { w->close(); }},
+        {"open by name", [&] { w->document().openFile(other); }},
+        {"drop", [&] { drop(QUrl::fromLocalFile(other)); }},
+    };
+    for (const auto& [way, act] : ways) {
+        SCOPED_TRACE(way);
+        w = makeWindow();
+        w->pages()->setCurrentIndex(0);
+        QLineEdit* edit = w->general().Freq;
+        edit->setFocus(Qt::MouseFocusReason);
+        edit->selectAll();
+        QTest::keyClicks(edit, "555");
+        const QString kept = w->document().recovery().path();
+        act();
+        EXPECT_EQ(keptForms(kept).General.Freq, "555");
+    }
 }
 
 // A shutdown's SIGTERM (or Ctrl+C, or the terminal closed) closes the program as File, Exit
-// does: the field typed into and not left is in the forms kept for the next start. Started
-// under nohup, SIGHUP stays ignored.
-TEST_F(FileSafetyTest, ASessionEndedBySigtermKeepsAFieldNotYetLeft) {
-    QProcess child;
-    const auto hangUp = std::signal(SIGHUP, SIG_IGN); // as nohup starts it
-    child.start(OMBRIX_RECOVERY_CHILD, QStringList{"--typed"});
-    std::signal(SIGHUP, hangUp);
-    ASSERT_TRUE(child.waitForReadyRead(60000)) << child.readAllStandardError().toStdString();
-    const QString kept = QFile::decodeName(child.readLine().trimmed());
-    ::kill(static_cast<pid_t>(child.processId()), SIGHUP);
-    EXPECT_FALSE(child.waitForFinished(500)) << "SIGHUP ignored under nohup";
-    child.terminate(); // SIGTERM
-    ASSERT_TRUE(child.waitForFinished(10000));
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(child.exitCode(), 0);
-    EXPECT_EQ(keptForms(kept).General.Freq, "555");
+// does: a field typed into and not left, or forms whose New question is still open, are in
+// the forms kept for the next start. Started under nohup, SIGHUP stays ignored.
+TEST_F(FileSafetyTest, ASessionEndedBySigtermKeepsWhatItShows) {
+    const std::pair<const char*, const char*> cases[] = {{"--typed", "555"},
+                                                         {"--new-question", "777"}};
+    for (const auto& [mode, frequency] : cases) {
+        SCOPED_TRACE(mode);
+        QProcess child;
+        const auto hangUp = std::signal(SIGHUP, SIG_IGN); // as nohup starts it
+        child.start(OMBRIX_RECOVERY_CHILD, QStringList{mode});
+        std::signal(SIGHUP, hangUp);
+        ASSERT_TRUE(child.waitForReadyRead(60000)) << child.readAllStandardError().toStdString();
+        const QString kept = QFile::decodeName(child.readLine().trimmed());
+        ::kill(static_cast<pid_t>(child.processId()), SIGHUP);
+        EXPECT_FALSE(child.waitForFinished(500)) << "SIGHUP ignored under nohup";
+        child.terminate(); // SIGTERM
+        ASSERT_TRUE(child.waitForFinished(10000));
+        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(child.exitCode(), 0);
+        EXPECT_EQ(keptForms(kept).General.Freq, frequency);
+    }
 }
 
 TEST_F(FileSafetyTest, OnlyTheFiveNewestUnsavedFormsAreKept) {

@@ -4,6 +4,8 @@
 //                  would end it.
 //   --typed        types into the frequency field without leaving it, with the program's
 //                  quit signals installed; the test ends it with SIGTERM, as a shutdown would.
+//   --new-question makes the committed change, then asks New, whose save question stays
+//                  open; the test ends it with SIGTERM.
 #include "app/ombrix.h"
 #include "app/quitsignals.h"
 
@@ -37,5 +39,10 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", QFile::encodeName(w.document().recovery().path()).constData());
     std::fflush(stdout);
+    if (argc > 1 && std::strcmp(argv[1], "--new-question") == 0) {
+        w.document().setModified(true);
+        QMetaObject::invokeMethod(
+            &w, [&w] { w.document().NewSample(); }, Qt::QueuedConnection);
+    }
     return QApplication::exec();
 }
