@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
+#include <QApplication>
+#include <QTest>
 #include <QToolButton>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -98,6 +100,31 @@ TEST_F(FormsFileTest, SavedFormsReopenInAnotherWindowWithTheSameSamples) {
     EXPECT_TRUE(other->output(1).pulsePanel->isEnabled());
     for (int k = 0; k < 3; ++k)
         EXPECT_EQ(other->calculation().samples(k), w->calculation().samples(k)) << k;
+}
+
+// A text the rules complain about but leave in its field (a lone separator in a sweep
+// frequency) is saved as shown, and the file opens again with it: Save never writes a file
+// that Open refuses.
+TEST_F(FormsFileTest, ATextLeftWithAnErrorIsSavedAndOpensAgain) {
+    GeneralPage& g = w->general();
+    g.SwapEnabled->click();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    g.StartFreq->setFocus(Qt::MouseFocusReason);
+    g.StartFreq->selectAll();
+    QTest::keyClicks(g.StartFreq, ".");
+    QTest::keyClick(g.StartFreq, Qt::Key_Tab);
+    ASSERT_EQ(g.StartFreq->text(), ".");
+    ASSERT_FALSE(messages.empty()); // the rule said it is not a number
+    messages.clear();
+    saveName = path("dot.set");
+    w->document().SaveAs();
+
+    auto other = makeWindow();
+    openName = saveName;
+    other->document().Open();
+    EXPECT_EQ(messages, std::vector<std::string>{});
+    EXPECT_EQ(other->general().StartFreq->text(), ".");
 }
 
 TEST_F(FormsFileTest, MalformedFileIsRefusedAndTheFormsStay) {

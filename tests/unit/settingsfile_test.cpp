@@ -273,7 +273,7 @@ TEST(SettingsFileDecode, MalformedImagesChangeNothing) {
         {"fraction in NumOfSam", [](Image& im) { putText(im, 8, "10.5"); }, "Number of samples"},
         {"two separators", [](Image& im) { putText(im, 82 + 120 * 4 + 6 * 19, "1.2,3"); },
          "Amplitude of harmonic 20 of Output 5"},
-        {"lone separator", [](Image& im) { putText(im, 48, "."); }, "Start frequency"},
+        {"a letter", [](Image& im) { putText(im, 48, "1x"); }, "Start frequency"},
         {"lone minus where none can be typed", [](Image& im) { putText(im, 72, "-"); },
          "Step time"},
         {"lone minus in a pulse time", [](Image& im) { putText(im, 1642 + 36 + 18, "-"); },
@@ -337,6 +337,10 @@ TEST(SettingsFileDecode, TextsBeingEditedAreAccepted) {
     written.General.Ph_Disp[5] = "-";
     written.Outputs[3].Pulse[tF] = "";
     written.General.StartFreq = "5.";
+    // What typing, then Backspace, can leave: a lone separator, a minus before it, one inside.
+    written.General.StopFreq = ".";
+    written.General.Ph_Disp[2] = "-.";
+    written.Outputs[1].Harmonics[3].Phase = "1-";
     FormsConfig target = newForms();
     written.General.Step = target.General.Step; // not stored
     ASSERT_FALSE(decodeForms(encodeForms(written), '.', target));

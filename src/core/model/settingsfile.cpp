@@ -128,7 +128,24 @@ std::string where(const Field& field) {
     return field.name + " (offset " + std::to_string(field.offset) + ")";
 }
 
+// True for a text a numeric field can hold while it is being edited: the key filters let one
+// separator anywhere and, in the signed fields, a minus, and Backspace removes any character,
+// so ".", "-.", ".5" or "1-" are reachable by typing.
+bool textBeingEdited(const std::string& text, bool signedField, char sep) {
+    int separators = 0;
+    for (char c : text) {
+        if (c == sep)
+            ++separators;
+        else if (!(c >= '0' && c <= '9') && !(c == '-' && signedField))
+            return false;
+    }
+    return separators <= 1;
+}
+
 // Checks a numeric text and converts its decimal separator to `sep`; the reason on failure.
+// A number, or a text the field can hold while it is edited (kept as it is: the rules judge
+// it when the field is left, as they do a typed one). What no typing leaves (a letter, a
+// second separator, a minus in an unsigned field, a fraction in a whole number) is refused.
 std::optional<std::string> checkNumber(const Field& field, std::string& text, char sep) {
     if (text.empty())
         return std::nullopt;
@@ -137,14 +154,12 @@ std::optional<std::string> checkNumber(const Field& field, std::string& text, ch
             return "The text \"" + text + "\" of " + where(field) + " is not a whole number.";
         return std::nullopt;
     }
-    if (field.kind == Kind::SignedNumber && text == "-")
-        return std::nullopt;
     // A file written on a machine with the other separator holds "." or ",".
     std::string local = text;
     for (char& c : local)
         if (c == '.' || c == ',')
             c = sep;
-    if (!parseNumber(local, sep))
+    if (!parseNumber(local, sep) && !textBeingEdited(local, field.kind == Kind::SignedNumber, sep))
         return "The text \"" + text + "\" of " + where(field) + " is not a number.";
     text = std::move(local);
     return std::nullopt;

@@ -40,11 +40,12 @@ std::optional<std::string> fitFormsToFile(FormsConfig& forms, char sep);
 // Faults: a size other than kFormsFileSize; a text with no NUL within its field; a state
 // byte other than 0 or 1; a `Form` outside 0..2; a numeric text that is not a number
 // (`NumOfSam`: not a whole number). Numeric texts may use "." or "," as the decimal
-// separator; either is converted to `sep`, the separator of this machine. An empty numeric
-// text, and a lone "-" in the fields where a minus can be typed (phase shifts, offsets,
-// harmonic amplitudes and phases, pulse levels A2 and A1), are accepted as stored: the forms
-// hold them while a field is being edited and the exit rules repair them. `Time` is a number,
-// not a whole number, because the minimum-step-time rule can write a fraction into it.
+// separator; either is converted to `sep`, the separator of this machine. A text the forms
+// hold while a field is being edited is accepted as stored, number or not: digits with at
+// most one separator and, in the fields where a minus can be typed (phase shifts, offsets,
+// harmonic amplitudes and phases, pulse levels A2 and A1), minus signs ("", ".", "-", "-.",
+// "5."); the rules judge it when the field is left. So every file Save writes opens again. `Time`
+// is a number, not a whole number, because the minimum-step-time rule can write a fraction into it.
 // The equation is free text.
 std::optional<std::string> decodeForms(std::span<const unsigned char> bytes, char sep,
                                        FormsConfig& out);
