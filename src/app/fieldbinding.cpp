@@ -87,7 +87,10 @@ void FieldBinding::bindGeneral() {
     bindText(page.Time, g.Time);
     connect(page.StepComboBox, &QComboBox::currentTextChanged, this,
             [&g](const QString& t) { g.Step = t.toStdString(); });
-    connect(page.StepComboBox, &QComboBox::activated, this, [this] { document_.formsCommitted(); });
+    // A step chosen from the list (or with the wheel) is a finished edit: its rule runs at once
+    // (the minimum step time), as when a typed step is left.
+    connect(page.StepComboBox, &QComboBox::activated, this,
+            [this] { leaveField(c_.pages.general.StepComboBox->lineEdit()); });
     for (int k = 1; k < kOutputCount; ++k) {
         bindText(page.Ph_Disp[k], g.Ph_Disp[k]);
         connect(page.activeBox[k], &QCheckBox::toggled, this, [this, k] { activeOutputClick(k); });

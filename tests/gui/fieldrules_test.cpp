@@ -249,6 +249,21 @@ TEST_F(FieldRulesTest, StepTimeFollowsTheStepOnExit) {
     EXPECT_EQ(g.Time->text(), "333" + sep + "333333333333");
 }
 
+// A step chosen from the list with the keyboard is left at once: the step time follows it
+// before any action could send the sweep.
+TEST_F(FieldRulesTest, AStepChosenFromTheListRaisesTheStepTime) {
+    GeneralPage& g = w->general();
+    g.SwapEnabled->click();
+    type(g.StepComboBox->lineEdit(), "250", other());
+    type(g.Time, "100", other());
+    ASSERT_EQ(g.Time->text(), "100");
+    g.StepComboBox->setFocus(Qt::TabFocusReason);
+    while (g.StepComboBox->currentIndex() != 0)
+        QTest::keyClick(g.StepComboBox, Qt::Key_Up);
+    EXPECT_EQ(g.StepComboBox->currentText(), "1");
+    EXPECT_EQ(g.Time->text(), "1000");
+}
+
 TEST_F(FieldRulesTest, SweepOnRaisesTheStepTime) {
     GeneralPage& g = w->general();
     g.StepComboBox->setCurrentText("10");
