@@ -6,6 +6,7 @@
 #include "app/remote/remotecontrol.h"
 #include "app/remote/remotedialog.h"
 #include "app/remote/remoteserver.h"
+#include "gui/dialogs/settingsform.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -186,6 +187,24 @@ TEST(RemoteCommands, AFieldTheUserHasNotLeftCountsForWhatLeavesTheWindow) {
         }
         EXPECT_EQ(x.w->document().forms().General.Freq, x.w->general().Freq->text().toStdString());
     }
+}
+
+// While the Settings dialog is open its fields may hold half-typed values: device commands,
+// which read them, are refused until it is closed; queries are answered.
+TEST(RemoteCommands, DeviceCommandsWaitForTheSettingsDialogToClose) {
+    Window x;
+    x.w->settingsForm().show();
+    for (const char* line : {"DEV:PORT \"Simulator\"", "DEV:CONN", "DEV:SEND", "OUTP2 ON"}) {
+        SCOPED_TRACE(line);
+        x.remote(line);
+        const scpi::Error e = x.session->errors.pop();
+        EXPECT_EQ(e.code, scpi::ErrorCode::ExecutionError);
+        EXPECT_NE(e.detail.find("Settings dialog is open"), std::string::npos) << e.detail;
+    }
+    EXPECT_EQ(x.remote("DEV:STAT?"), "DISC");
+    x.w->settingsForm().hide();
+    x.remote("DEV:PORT \"Simulator\"");
+    EXPECT_EQ(x.session->errors.pop().code, scpi::ErrorCode::None);
 }
 
 TEST(RemoteCommands, ResetIsNewFormsWithoutTheQuestionInOneUndoStep) {

@@ -10,6 +10,7 @@
 #include "core/model/keyfilters.h"
 #include "core/model/sampleexport.h"
 #include "gui/common/fieldevents.h"
+#include "gui/dialogs/settingsform.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -358,15 +359,28 @@ RemoteCommands::runDevice(const scpi::Command& c, const std::shared_ptr<RemoteSe
             return "DISC";
         }
     }
+    // The device commands read the Settings dialog's fields as they stand; while the user is
+    // typing in them (the dialog is open and holds the window) they are refused, as the
+    // window's own device commands are out of reach then.
+    const auto settingsOpen = [&] {
+        if (!window_.settingsForm().isVisible())
+            return false;
+        fail(*session, {ErrorCode::ExecutionError, "the Settings dialog is open"});
+        return true;
+    };
     if (c.id == CommandId::DevicePort) {
         if (c.query)
             return quoted(device_.port());
+        if (settingsOpen())
+            return std::nullopt;
         if (const auto error = device_.setPort(c.text))
             fail(*session, {ErrorCode::ExecutionError, *error});
         return std::nullopt;
     }
     if (c.id == CommandId::OutputState && c.query)
         return onOff(device_.outputPlaying(c.suffix[0] - 1));
+    if (settingsOpen())
+        return std::nullopt;
 
     // A device command ends later: the session waits for it on *OPC? and *WAI.
     ++session->pendingOperations;
