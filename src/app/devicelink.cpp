@@ -9,6 +9,7 @@
 #include "core/device/clock.h"
 #include "gui/charts/chartmenu.h"
 #include "gui/charts/chartview.h"
+#include "gui/common/fieldevents.h"
 #include "gui/common/placement.h"
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
@@ -123,7 +124,13 @@ void DeviceLink::bindControlPanel(FormsDocument& document, FieldBinding& binding
     link.mainFreq = [&document] { return document.forms().General.Freq; };
     QLineEdit* freq = w_.pages.general.Freq;
     link.setMainFreq = [freq](const std::string& text) {
-        freq->setText(QString::fromStdString(text));
+        const QString t = QString::fromStdString(text);
+        if (freq->text() == t)
+            return;
+        freq->setText(t);
+        // A finished change of the frequency, as if typed and left: a spectrum view follows
+        // it, and it is an undo step and reaches the forms kept for the next start.
+        leaveField(freq);
     };
     link.maxFrequency = [&binding] { return binding.MaxFrequency(); };
     TSettingsForm& settings = w_.settings;

@@ -1,8 +1,10 @@
 // The control panel bound to the main window and the in-process simulated generator: the
 // run mask frames of every Start/Stop rule and the live frequency.
 #include "app/ombrix.h"
+#include "calcrequests.h"
 #include "core/device/devicecommands.h"
 #include "core/device/encodings.h"
+#include "gui/charts/chartmenu.h"
 #include "gui/device/controlpanel.h"
 #include "gui/device/devicecontroller.h"
 #include "gui/dialogs/settingsform.h"
@@ -141,6 +143,22 @@ TEST_F(ControlPanelTest, LiveFrequencyFollowsTheFieldAndTheTrackBar) {
     w->actions().controlPanel->trigger();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(f->text(), "700");
+}
+
+// A frequency set from the panel is a finished change of the main frequency, as if typed
+// there and left: a spectrum view is recalculated for it (its axis is in hertz), and it is
+// one undo step.
+TEST_F(ControlPanelTest, APanelFrequencyIsACommittedChangeOfTheMainOne) {
+    connectAndSend();
+    w->chartMenu()->FFTamplitude1->trigger();
+    w->calculation().finishCalculation();
+    testkit::CalcRequests requests(w->calculation());
+    panel->TrackBar1->setValue(700);
+    EXPECT_EQ(w->general().Freq->text(), "700");
+    EXPECT_EQ(requests.list, (std::vector<std::pair<int, int>>{{0, kOutputCount - 1}}));
+    w->calculation().finishCalculation();
+    w->document().undoForms();
+    EXPECT_EQ(w->general().Freq->text(), "1000");
 }
 
 TEST_F(ControlPanelTest, FrequencyControlsFollowTheSweepSwitchAndTheLink) {
