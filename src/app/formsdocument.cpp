@@ -105,8 +105,7 @@ bool FormsDocument::openUnsaved(const QString& path) {
 bool FormsDocument::loadForms(const QString& name, bool unsaved) {
     // From the recent list, a drop, the command line or a remote client: no action committed
     // the field being typed into, whose text must reach the recovery file before it goes.
-    if (hooks_.commitEdit)
-        hooks_.commitEdit();
+    commitEdit();
     modified_ = true;
     QByteArray bytes;
     // One byte more than an image holds, so that a longer file is seen as such.
@@ -196,12 +195,16 @@ void FormsDocument::keepUnsavedForms() {
 }
 
 void FormsDocument::openDroppedFile(const QString& name) {
-    if (hooks_.commitEdit)
-        hooks_.commitEdit();
+    commitEdit(); // before the question, whose Save writes the forms
     if (modified_)
         offerToSave();
     if (!closing())
         openFile(name);
+}
+
+void FormsDocument::commitEdit() {
+    if (hooks_.commitEdit)
+        hooks_.commitEdit();
 }
 
 bool FormsDocument::closing() const {
@@ -223,8 +226,7 @@ void FormsDocument::offerToSave() {
 }
 
 void FormsDocument::NewSample() {
-    if (hooks_.commitEdit)
-        hooks_.commitEdit();
+    commitEdit();
     if (modified_) {
         offerToSave();
         // Closed while the question was open: the forms stay, kept for the next start.

@@ -139,6 +139,7 @@ class FormsDocument : public QObject {
     void markUnchanged();
     // Keeps the forms in the recovery file while they differ from those.
     void keepUnsavedForms();
+    void commitEdit();
     bool closing() const;
     void offerToSave(); // New's question "Would you like to save this forms?"
     void setFileName(const QString& name);

@@ -8,6 +8,7 @@
 #include "gui/charts/chartmenu.h"
 #include "gui/common/localfiles.h"
 #include "gui/common/recentforms.h"
+#include "typing.h"
 
 #include <QAction>
 #include <QApplication>
@@ -89,15 +90,9 @@ class FileSafetyTest : public ::testing::Test {
         return window;
     }
     QString path(const QString& name) const { return dir.filePath(name); }
-    // Types `text` into the frequency field and leaves it: a committed change.
-    void typeFrequency(const QString& text) {
-        w->pages()->setCurrentIndex(0);
-        QLineEdit* edit = w->general().Freq;
-        edit->setFocus(Qt::MouseFocusReason);
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Tab);
-        w->calculation().finishCalculation();
+    // Types `text` into the frequency field and leaves it (a committed change) unless told not.
+    void typeFrequency(const QString& text, testkit::Leave leave = testkit::Leave::WithTab) {
+        testkit::typeInto(*w, 0, w->general().Freq, text, leave);
     }
     void drop(const QUrl& url) {
         QMimeData data;
@@ -328,11 +323,7 @@ TEST_F(FileSafetyTest, AFieldNotYetLeftIsKeptWhenTheFormsGoWithoutAnAction) {
     for (const auto& [way, act] : ways) {
         SCOPED_TRACE(way);
         w = makeWindow();
-        w->pages()->setCurrentIndex(0);
-        QLineEdit* edit = w->general().Freq;
-        edit->setFocus(Qt::MouseFocusReason);
-        edit->selectAll();
-        QTest::keyClicks(edit, "555");
+        typeFrequency("555", testkit::Leave::No);
         const QString kept = w->document().recovery().path();
         act();
         EXPECT_EQ(keptForms(kept).General.Freq, "555");

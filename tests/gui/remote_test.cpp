@@ -7,6 +7,7 @@
 #include "app/remote/remotedialog.h"
 #include "app/remote/remoteserver.h"
 #include "gui/dialogs/settingsform.h"
+#include "typing.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -56,12 +57,7 @@ struct Window {
     }
     void type(int page, QLineEdit* edit, const QString& text) {
         QApplication::setActiveWindow(w.get());
-        w->pages()->setCurrentIndex(page);
-        edit->setFocus(Qt::MouseFocusReason);
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Tab);
-        w->calculation().finishCalculation();
+        testkit::typeInto(*w, page, edit, text);
     }
 };
 
@@ -168,11 +164,9 @@ TEST(RemoteCommands, AFieldTheUserHasNotLeftCountsForWhatLeavesTheWindow) {
         x.w->calculation().finishCalculation();
         const bool frequency = line == "FREQ:REAL?";
         QLineEdit* field = frequency ? x.w->general().Freq : x.w->output(0).amplitude[0];
-        x.w->pages()->setCurrentIndex(frequency ? 0 : 1);
         QApplication::setActiveWindow(x.w.get());
-        field->setFocus(Qt::MouseFocusReason);
-        field->selectAll();
-        QTest::keyClicks(field, frequency ? "99999999" : "2");
+        testkit::typeInto(*x.w, frequency ? 0 : 1, field, frequency ? "99999999" : "2",
+                          testkit::Leave::No);
         QWidget terminal;
         terminal.show();
         QApplication::setActiveWindow(&terminal);

@@ -3,6 +3,7 @@
 #include "app/ombrix.h"
 #include "core/model/settingsfile.h"
 #include "menupicture.h"
+#include "typing.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,14 +37,8 @@ class UndoTest : public ::testing::Test {
     }
     void TearDown() override { w->calculation().finishCalculation(); }
 
-    // Types `text` into the field on its page and leaves it with Tab.
     void type(int page, QLineEdit* edit, const QString& text) {
-        w->pages()->setCurrentIndex(page);
-        edit->setFocus(Qt::MouseFocusReason);
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Tab);
-        w->calculation().finishCalculation();
+        testkit::typeInto(*w, page, edit, text);
     }
     // One committed change drawn at random from what a user does to the forms.
     void randomChange(std::mt19937& rng) {
