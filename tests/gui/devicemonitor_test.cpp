@@ -54,6 +54,18 @@ class DeviceMonitorTest : public ::testing::Test {
         w->actions().sendAllButton->click();
         ASSERT_TRUE(testkit::waitForLink(*w, 20000));
     }
+    // Puts `forms` into the window, connects, sends all and shows the monitor of the result.
+    DeviceMonitor* sendAndShowMonitor(const FormsConfig& forms) {
+        w->binding().applyForms(forms);
+        w->calculation().finishCalculation();
+        w->actions().connectButton->click();
+        testkit::waitForLink(*w);
+        sendAll();
+        DeviceMonitor* monitor = &w->link().monitor();
+        monitor->show();
+        monitor->refresh();
+        return monitor;
+    }
     // A picture for the documentation, when OMBRIX_SCREENSHOT_DIR names a folder.
     static void saveShot(QWidget* window, const char* name) {
         const QByteArray dir = qgetenv("OMBRIX_SCREENSHOT_DIR");
@@ -160,15 +172,8 @@ FormsConfig threeKinds() {
 }
 
 TEST_F(DeviceMonitorTest, MonitorShowsWhatTheSimulatorHoldsAndFlagsADifferingDevice) {
-    w->binding().applyForms(threeKinds());
-    w->calculation().finishCalculation();
-    w->actions().connectButton->click();
-    testkit::waitForLink(*w);
-    sendAll();
+    DeviceMonitor* monitor = sendAndShowMonitor(threeKinds());
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    DeviceMonitor* monitor = &w->link().monitor();
-    monitor->show();
-    monitor->refresh();
 
     const auto& forms = w->link().device().formsInput().samples;
     const double step = sampleStep(4096);
@@ -224,15 +229,8 @@ TEST_F(DeviceMonitorTest, FrequencyErrorIsTheSameFigureEverywhere) {
     FormsConfig f = w->document().forms();
     f.General.Freq = "750";
     f.General.NumOfSam = "1000";
-    w->binding().applyForms(f);
-    w->calculation().finishCalculation();
-    w->actions().connectButton->click();
-    testkit::waitForLink(*w);
-    sendAll();
+    DeviceMonitor* monitor = sendAndShowMonitor(f);
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    DeviceMonitor* monitor = &w->link().monitor();
-    monitor->show();
-    monitor->refresh();
     const QString sep(QChar(w->decimalSeparator()));
     const QString figure = "+6289" + sep + "3 ppm";
     EXPECT_TRUE(w->general().realFreq->text().endsWith("(" + figure + ")"))
@@ -251,15 +249,8 @@ TEST_F(DeviceMonitorTest, SweepIsDrawnAsItsFrequencyStepsOverTime) {
     f.General.StopFreq = "400";
     f.General.Step = "100";
     f.General.Time = "25";
-    w->binding().applyForms(f);
-    w->calculation().finishCalculation();
-    w->actions().connectButton->click();
-    testkit::waitForLink(*w);
-    sendAll();
+    DeviceMonitor* monitor = sendAndShowMonitor(f);
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    DeviceMonitor* monitor = &w->link().monitor();
-    monitor->show();
-    monitor->refresh();
     const DeviceImage& image = monitor->image();
     // Four steps of 25 ms, the last drawn to its end; each at what the device really plays for
     // its asked frequency with the 700 samples held.
