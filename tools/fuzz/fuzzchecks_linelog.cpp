@@ -148,6 +148,10 @@ void writeFrame(Input& in, Tee& tee, Run& run, std::size_t available, bool canon
                 size = kFrameSize + 1;
         }
         size = std::min(size, rest.size() - at);
+        // The last piece too: a 12-byte write of words that begins with the sync bytes would
+        // be a header, which the link never writes inside a frame.
+        if (!canonical && size == kFrameSize)
+            size = kFrameSize - 1;
         write(tee, run, std::span(rest).subspan(at, size));
         at += size;
     }
